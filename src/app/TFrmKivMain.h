@@ -1,0 +1,102 @@
+#pragma once
+
+#include "app/AppState.h"
+#include "app/Shutdown.h"
+#include "app/TIForm01.h"
+
+#include <QPointer>
+
+class ChatRowsModel;
+class IClock;
+class IPrompts;
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QStandardItemModel;
+class QStatusBar;
+class QTableView;
+class QTimer;
+class TInfoGrid;
+class TInfoGridHin;
+class TInfoWindow;
+
+// The main window: chat view and roster view, status bar and popup menu. It owns all
+// program state (AppState) and runs the start-up steps when it is created and the close
+// steps once when it closes, however the close was asked for.
+class TFrmKivMain : public TIForm01
+{
+    Q_OBJECT
+public:
+    struct Paths
+    {
+        QString programFolder; // ends with a separator
+        QString settingsPath;
+    };
+
+    TFrmKivMain(const Paths &paths, IPrompts &prompts, const IClock &clock, QWidget *parent = nullptr);
+    ~TFrmKivMain() override;
+
+    void SetSideWindows(TInfoWindow *info, TInfoGridHin *itemHin, TInfoGrid *item);
+
+    AppState &State() { return m_state; }
+    ChatRowsModel *ChatModel() const { return m_chatModel; }
+    QMenu *Popup() const { return PopupMenu; }
+
+    // The close steps; they run once, whatever asked for the close.
+    void RunCloseSteps();
+    bool Closed() const { return m_closed; }
+
+    CloseSnapshot TakeSnapshot() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void BuildViews();
+    void BuildStatusBar();
+    void BuildPopupMenu();
+    void ApplyViewSettings();
+    void OnFirstShow();
+    void ShowPopup(const QPoint &globalPos);
+    void SetSideWindowShown(QWidget *window, bool shown);
+
+    AppState m_state;
+    IPrompts &m_prompts;
+    const IClock &m_clock;
+
+    QTableView *lvChat = nullptr;
+    QSplitter *Splitter = nullptr;
+    QTableView *lvWho = nullptr;
+    QStatusBar *stbMain = nullptr;
+    QWidget *stbLeft = nullptr;
+    QLabel *stbMainPanels = nullptr;
+    QTimer *TimWho = nullptr;
+    QMenu *PopupMenu = nullptr;
+    QAction *popOpen = nullptr;
+    QAction *popOpenItem = nullptr;
+    QAction *popWhoSearch = nullptr;
+    QAction *popItemSearch = nullptr;
+    QAction *popCopy = nullptr;
+    QAction *popCopyR = nullptr;
+    QAction *popChkInfo = nullptr;
+    QAction *popChkItem = nullptr;
+    QAction *popChkItemHin = nullptr;
+    QAction *popSyutoku = nullptr;
+    QAction *popRandam = nullptr;
+    QAction *popItemSell = nullptr;
+    QAction *popCustom = nullptr;
+    QAction *popWanted = nullptr;
+    QAction *popQuit = nullptr;
+
+    ChatRowsModel *m_chatModel = nullptr;
+    QStandardItemModel *m_whoModel = nullptr;
+    // The side windows belong to the application and may go first.
+    QPointer<TInfoWindow> m_info;
+    QPointer<TInfoGridHin> m_itemHin;
+    QPointer<TInfoGrid> m_item;
+
+    bool m_shownOnce = false;
+    bool m_closed = false;
+};

@@ -1,0 +1,69 @@
+#include "app/TFrmKivMain.h"
+#include "commands/TInfoWindow.h"
+#include "items/TInfoGrid.h"
+#include "items/TInfoGridHin.h"
+#include "platform/IClock.h"
+#include "platform/QtPrompts.h"
+#include "platform/TerminationSignals.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
+
+namespace {
+
+void MapDesignFonts()
+{
+    const QStringList japanese{QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic"),
+                               QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans Mono CJK JP")};
+    QFont::insertSubstitutions(QStringLiteral("MS UI Gothic"), japanese);
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), japanese);
+}
+
+void PreferX11OnWayland()
+{
+    // Side windows must be placed and kept on top, which Wayland does not allow a
+    // program to do; XWayland does. A platform the user chose is kept.
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return;
+    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && qEnvironmentVariableIsSet("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    PreferX11OnWayland();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kivreader"));
+    QApplication::setApplicationDisplayName(QStringLiteral("KivReader"));
+    MapDesignFonts();
+
+    // All files of the program live beside the binary; the settings file is named
+    // after it.
+    const QFileInfo binary(QApplication::applicationFilePath());
+    TFrmKivMain::Paths paths;
+    paths.programFolder = binary.absolutePath() + u'/';
+    paths.settingsPath = paths.programFolder + binary.completeBaseName() + QStringLiteral(".ini");
+
+    QtPrompts prompts;
+    SystemClock clock;
+    TerminationSignals termination;
+
+    TFrmKivMain mainWindow(paths, prompts, clock);
+    prompts.SetOwner(&mainWindow);
+    TInfoWindow info;
+    TInfoGridHin itemHin;
+    TInfoGrid item;
+    mainWindow.SetSideWindows(&info, &itemHin, &item);
+    mainWindow.SetRememberPosition(1);
+
+    QObject::connect(&termination, &TerminationSignals::Received, &mainWindow, &QWidget::close);
+    // A session that ends without closing the window still saves.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &mainWindow, &TFrmKivMain::RunCloseSteps);
+
+    mainWindow.show();
+    return QApplication::exec();
+}

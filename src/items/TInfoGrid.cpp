@@ -1,0 +1,7 @@
+#include "items/TInfoGrid.h"
+
+TInfoGrid::TInfoGrid(QWidget *parent)
+    : TSideWindow(QStringLiteral("InfoGrid"), parent)
+{
+    resize(203, 111);
+}

@@ -1,0 +1,44 @@
+#include "platform/QtPrompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace {
+
+QString Caption()
+{
+    return QApplication::applicationDisplayName();
+}
+
+} // namespace
+
+void QtPrompts::Information(const QString &text)
+{
+    QMessageBox::information(m_owner, Caption(), text, QMessageBox::Ok);
+}
+
+void QtPrompts::Warning(const QString &text)
+{
+    QMessageBox::warning(m_owner, Caption(), text, QMessageBox::Ok);
+}
+
+bool QtPrompts::Question(const QString &text)
+{
+    return QMessageBox::question(m_owner, Caption(), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool QtPrompts::InputQuery(const QString &caption, const QString &prompt, QString &text)
+{
+    bool ok = false;
+    const QString typed = QInputDialog::getText(m_owner, caption, prompt, QLineEdit::Normal, text, &ok);
+    if (ok)
+        text = typed;
+    return ok;
+}
+
+QString QtPrompts::ChooseFolder(const QString &title)
+{
+    return QFileDialog::getExistingDirectory(m_owner, title, QString(), QFileDialog::ShowDirsOnly);
+}

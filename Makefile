@@ -1,0 +1,32 @@
+# The two commands a newcomer needs: `make run` and `make test`.
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+KIV_HOME ?= $(HOME)/KivReader
+JOBS ?= $(shell nproc)
+
+.PHONY: run test test-asan build setup install demo fuzz bench clean
+
+run: install
+	cd "$(KIV_HOME)" && exec ./kivreader
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-asan: setup
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIV_SANITIZE=ON -DKIV_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+setup:
+	@bash scripts/setup.sh
+
+build: setup
+	cmake -S . -B $(BUILD) -G Ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+install: build
+	cmake --install $(BUILD) --prefix "$(KIV_HOME)"
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

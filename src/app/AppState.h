@@ -2,6 +2,8 @@
 
 #include "roster/strDBListUniU.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -45,13 +47,45 @@ struct ViewSizes
 enum class LogKind { Chat = 0, Action = 1, Mail = 2 };
 inline constexpr int kLogKindCount = 3;
 
-// Per log kind: the day's file names and the whole content of the current file as last read.
+// Where the reading of one current log file stands. A file that has only grown since is
+// read from `bytes` on; anything else is read whole again.
+struct LogReadPosition
+{
+    // End of the last complete line handed on (a line still being written is not counted).
+    qint64 bytes = 0;
+    // The file's first bytes (up to 4 KiB, never past `bytes`) and the bytes just before
+    // `bytes`, as last read: when both are unchanged the file has only grown.
+    QByteArray head;
+    QByteArray tail;
+    // The last complete line ended with a CR at the very end of the text read: a LF that
+    // arrives next belongs to that line end.
+    bool lfMayFollow = false;
+    // The file existed but could not be read when it should have been shown as replay
+    // text (first showing, day change): its content is shown then once it can be read.
+    enum class Pending : char { None, Replay, LoadOnly } pending = Pending::None;
+    // What the file looked like at the last reading (the 2-second check compares).
+    bool seen = false;
+    qint64 seenSize = -1;
+    QDateTime seenModified;
+};
+
+// Per log kind: the day's file names and the content of the current file as last read.
 struct DailyLog
 {
     QString prefix;
     QString currentName;
     QString nextName;
-    QStringList buffer;
+    // The complete lines of the current file handed on so far, each ended by CR LF, in
+    // their code page 932 form (the form the processors receive and readings compare).
+    QString buffer;
+    LogReadPosition read;
+
+    // Forgets the current file: nothing of it has been read.
+    void ForgetFile()
+    {
+        buffer.clear();
+        read = {};
+    }
 };
 
 // Everything the program holds while it runs; owned by the main window, kept free of
@@ -78,9 +112,9 @@ struct AppState
     QStringList rareItems;
 
     std::array<DailyLog, kLogKindCount> logs{{
-        {QStringLiteral("ChatLog_"), {}, {}, {}},
-        {QStringLiteral("ActionLog_"), {}, {}, {}},
-        {QStringLiteral("MailLog_"), {}, {}, {}},
+        {QStringLiteral("ChatLog_"), {}, {}, {}, {}},
+        {QStringLiteral("ActionLog_"), {}, {}, {}, {}},
+        {QStringLiteral("MailLog_"), {}, {}, {}, {}},
     }};
     bool readingGuard = false;
     // Set at close once the lists and buffers are released; nothing may touch them after.

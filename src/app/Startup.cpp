@@ -87,6 +87,8 @@ void AskOwnId(AppState &state, IPrompts &prompts)
 void LoadProgramList(TStrDBListUni &list, const QString &folder, const QString &name, IPrompts &prompts)
 {
     list.Clear();
+    // A file that could not be read before is judged again now.
+    list.SetLoadFailed(false);
     list.SetSorted(true);
     const QString path = files::Resolve(folder, name);
     QString error;
@@ -121,7 +123,11 @@ QStringList MakeRareItems(const TStrDBListUni &itemDb)
         const QStringView key = KeyOfLine(line);
         if (key.isEmpty())
             continue;
-        const QString digits = DigitsOf(GetField(key, 1, itemDb));
+        // The rarity of this entry: a key lookup would find the first of two entries
+        // whose keys differ only in case.
+        QStringList fields;
+        SplitFields(TrimControls(ValueOfLine(line)), fields);
+        const QString digits = DigitsOf(fields.value(1));
         bool ok = false;
         const qlonglong rarity = digits.left(18).toLongLong(&ok);
         if (ok && rarity >= 7)
@@ -142,7 +148,7 @@ void LoadLists(AppState &state, IPrompts &prompts)
 void SetDayNames(AppState &state, const QDate &today)
 {
     for (DailyLog &log : state.logs) {
-        log.buffer.clear();
+        log.ForgetFile();
         log.currentName = DailyLogName(log.prefix, today);
         log.nextName = DailyLogName(log.prefix, today.addDays(1));
     }

@@ -98,7 +98,10 @@ void TFrmKivMain::BuildViews()
     lvWho = new QTableView(this);
     lvWho->setObjectName(QStringLiteral("lvWho"));
     m_whoModel = new QStandardItemModel(0, kWhoColumns, this);
-    m_whoModel->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("Active")});
+    QStringList whoCaptions(kWhoColumns);
+    whoCaptions[0] = QStringLiteral("ID");
+    whoCaptions[1] = QStringLiteral("Active");
+    m_whoModel->setHorizontalHeaderLabels(whoCaptions);
     lvWho->setModel(m_whoModel);
     SetUpListView(lvWho);
     lvWho->setSelectionMode(QAbstractItemView::SingleSelection);

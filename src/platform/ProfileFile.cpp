@@ -59,6 +59,7 @@ bool ProfileFile::Load(QString *error)
 {
     m_lines.clear();
     m_loadFailed = false;
+    m_utf16 = false;
     m_exists = QFileInfo(m_path).isFile();
     if (!m_exists)
         return true;

@@ -9,11 +9,17 @@ namespace kiv::safesave {
 
 bool WriteAll(QIODevice *device, const QByteArray &bytes, QString *error)
 {
-    const qint64 written = device->write(bytes);
-    if (written != bytes.size()) {
-        if (error)
-            *error = device->errorString();
-        return false;
+    // A device may take part of the bytes and fail only on the next write; the reason
+    // is known then, where a short write alone reports "Unknown error".
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = device->write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            if (error)
+                *error = device->errorString();
+            return false;
+        }
+        done += written;
     }
     return true;
 }
@@ -49,9 +55,10 @@ bool Save(const QString &path, const QByteArray &bytes, QString *error)
 
 int RemoveStaleTemporaries(const QString &folder, const QString &fileName)
 {
-    // QSaveFile names its temporary file after the target with six random letters.
+    // QSaveFile names its temporary file after the target with six random letters (no
+    // digits), so a copy such as "Whois.lst.2024ab" is the user's and stays.
     const QRegularExpression pattern(QRegularExpression::anchoredPattern(
-                                         QRegularExpression::escape(fileName) + QStringLiteral("\\.[A-Za-z0-9]{6}")),
+                                         QRegularExpression::escape(fileName) + QStringLiteral("\\.[A-Za-z]{6}")),
                                      QRegularExpression::CaseInsensitiveOption);
     QDir dir(folder);
     int removed = 0;

@@ -1,0 +1,1 @@
+kiv_add_fuzzer(fuzz_logtext ${CMAKE_CURRENT_LIST_DIR}/fuzz_logtext.cpp)

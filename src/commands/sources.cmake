@@ -1,0 +1,4 @@
+target_sources(kivcore PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/strCalcU.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CalcCommand.cpp
+)

@@ -1,0 +1,158 @@
+#include "logs/ChatProcessor.h"
+
+#include "app/AppState.h"
+#include "logs/LogLine.h"
+#include "platform/TextFile.h"
+#include "roster/strDBListUniU.h"
+
+#include <QDir>
+
+using namespace kiv::logs;
+
+namespace {
+
+const QString kHttpTag = QStringLiteral("@http");
+const QString kWantedKindChat = QStringLiteral("chat");
+
+// Every test on the lower-cased text looks for "@" ("@setup" and the keywords) or ":"
+// ("http://"), and lower-casing makes neither, so a text without them needs no
+// lower-cased copy: most chat lines are spared the allocation.
+bool MayHoldCommand(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c == u'@' || c == u':')
+            return true;
+    }
+    return false;
+}
+
+// "@" followed by a digit, "-", "+" or "(" is the calculator's shorthand.
+bool IsCalcShorthand(QStringView text)
+{
+    if (text.size() < 2 || text[0] != u'@')
+        return false;
+    const char16_t c = text[1].unicode();
+    return (c >= u'0' && c <= u'9') || c == u'-' || c == u'+' || c == u'(';
+}
+
+} // namespace
+
+ChatProcessor::ChatProcessor(AppState &state, IChatHost &host) : m_state(state), m_host(host) {}
+
+QString ChatProcessor::Shared(QStringView value, QString &last)
+{
+    if (last != value)
+        last = value.toString();
+    return last;
+}
+
+void ChatProcessor::ProcessChatText(QStringView text, ProcessingMode mode)
+{
+    const QString normalised = NormaliseLogText(text);
+    ForEachLine(normalised, [&](QStringView line) { ProcessLine(line, mode); });
+}
+
+void ChatProcessor::ProcessLine(QStringView line, ProcessingMode mode)
+{
+    LogFields fields;
+    const int count = SplitAnsiLine(line, fields);
+    if (count == 0)
+        return; // what is left of the empty line that closes a record
+    LogLineRecord record;
+    if (count < 3) {
+        // Not a record: a text line whose header did not end in ")" (so it was not
+        // joined), or a stray piece of a record. Its words are worth a row; blanks are not.
+        record.text = JoinFields(fields, 0);
+        if (!record.text.isEmpty())
+            m_host.AddChatRow(record);
+        return;
+    }
+    record.time = Shared(TrimView(fields[0]), m_lastTime);
+    if (count != 4) {
+        record.name = Shared(TrimView(fields[1]), m_lastKind);
+        record.text = TrimView(fields[2]).toString();
+        record.tag = record.name;
+        m_host.AddChatRow(record);
+        return;
+    }
+    record.id = IdOfSpeaker(fields[2]).toString();
+    record.name = NameOfSpeaker(fields[2]).toString();
+    record.text = TrimView(fields[3]).toString();
+    ProcessRecord(record, fields[1], mode);
+}
+
+void ChatProcessor::ProcessRecord(LogLineRecord &record, QStringView kindField, ProcessingMode mode)
+{
+    const bool live = mode == ProcessingMode::Live;
+    const bool mayHoldCommand = MayHoldCommand(record.text);
+    QString lower = mayHoldCommand ? record.text.toLower() : QString();
+
+    if (live && mayHoldCommand && m_state.ownId == kNoOwnId && lower.contains(u"@setup")) {
+        m_state.ownId = record.id;
+        m_host.AppendInfoLine(u"@setup ID:" % record.id % u" で登録されました。");
+    }
+
+    if (live) {
+        m_host.MarkActive(record.id, record.name);
+        const QString alarm = m_host.MatchWanted(kWantedKindChat, record.id, record.name, record.text);
+        if (!alarm.isEmpty())
+            m_host.RunBeep(alarm.toLower());
+    }
+
+    // Another player's line is shown and tagged like the user's own but runs nothing;
+    // the registration above may just have made this line an own line.
+    const bool runs = live && record.id == m_state.ownId;
+    bool rowAdded = false;
+    if (mayHoldCommand) {
+        if (lower.contains(u"http://"))
+            record.tag = kHttpTag;
+        if (IsCalcShorthand(record.text)) {
+            record.text = u"@calc " % QStringView(record.text).sliced(1);
+            lower = record.text.toLower();
+        }
+        for (size_t i = 0; i < kChatCommandKeywords.size(); ++i) {
+            const QString &keyword = kChatCommandKeywords[i];
+            if (!lower.contains(keyword))
+                continue;
+            const auto command = ChatCommand(i);
+            record.tag = keyword;
+            if (command == ChatCommand::Item) {
+                // The item command writes rows of its own; they must follow this one.
+                m_host.AddChatRow(record);
+                rowAdded = true;
+            }
+            if (runs)
+                m_host.RunChatCommand(command, command == ChatCommand::Custom ? QString() : lower);
+        }
+    }
+    if (record.tag.isEmpty())
+        record.tag = Shared(TrimView(kindField), m_lastKind);
+    if (!rowAdded)
+        m_host.AddChatRow(record);
+}
+
+void ChatProcessor::CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs)
+{
+    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
+    const QStringList names =
+        dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    LogFields fields;
+    for (const QString &name : names) {
+        // Matched as the game's platform matches file names: without regard to case.
+        if (!name.startsWith(prefix, Qt::CaseInsensitive) || !name.endsWith(u".txt", Qt::CaseInsensitive))
+            continue;
+        m_host.AppendInfoLine(u"  " % name);
+        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(name));
+        if (!read.ok)
+            continue;
+        // Through the line buffer, as a daily log is read: line ends become CR LF, so a
+        // header cut by a lone LF is still joined to its text.
+        const QString text = kiv::text::JoinLines(kiv::text::SplitLines(kiv::text::Decode(read.bytes).text));
+        const QString normalised = NormaliseLogText(text);
+        ForEachLine(normalised, [&](QStringView line) {
+            if (SplitAnsiLine(line, fields) < 3)
+                return;
+            pairs.Add(IdOfSpeaker(fields[2]) % u'=' % NameOfSpeaker(fields[2]));
+        });
+    }
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "logs/IChatHost.h"
+#include "logs/ILogProcessors.h"
+
+#include <QString>
+#include <QStringView>
+
+struct AppState;
+class TStrDBListUni;
+
+// Turns chat log text into chat rows and, for live text, into roster updates, wanted
+// alarms and the user's own commands. It also runs the command lines the program makes
+// up itself (`BuildCommandLine`). Keeps nothing between calls: what it changes lives in
+// the program state (the own ID) and behind the host.
+//
+// Lines it cannot read as chat records never stop a block: a line with 3 or more than 4
+// fields is shown with an empty ID; a line with 1 or 2 fields is shown with its fields as
+// the text and everything else empty, or skipped when it holds nothing but blanks; an
+// empty line is skipped.
+class ChatProcessor
+{
+public:
+    ChatProcessor(AppState &state, IChatHost &host);
+
+    // `text` holds one or more chat lines or records, each ended by CR LF.
+    void ProcessChatText(QStringView text, ProcessingMode mode);
+
+    // Appends ID "=" name for the speaker of every line of the chat logs in `folder`
+    // whose names begin with `prefix` (letter case ignored) and end in ".txt" (any case),
+    // in name order; each file is announced in the info window. Lines with fewer than 3
+    // fields are passed over. A file that cannot be read adds nothing.
+    void CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs);
+
+private:
+    void ProcessLine(QStringView line, ProcessingMode mode);
+    void ProcessRecord(LogLineRecord &record, QStringView kindField, ProcessingMode mode);
+    // Shares the text of a value that repeats on most lines (kind, time) instead of
+    // allocating it again for every row.
+    static QString Shared(QStringView value, QString &last);
+
+    AppState &m_state;
+    IChatHost &m_host;
+    QString m_lastKind;
+    QString m_lastTime;
+};

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "app/AppState.h"
+#include "logs/ILogProcessors.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+class IClock;
+
+// Reads the day's chat, action and mail files of the LOG folder and hands their text to
+// the processors: whole at the first showing and when the game starts the next day's
+// files (replay mode), and afterwards only what was appended (live mode).
+//
+// Each line is handed on once, when its line end has been written: a line the game is
+// still writing is held back until it is complete. A file that has only grown is read
+// from where the last reading stopped; a file cut short, replaced or rewritten is read
+// whole and what it holds beyond the text handed before is handed on.
+//
+// It owns nothing: names, buffers and the reading guard live in AppState, so the main
+// window, the folder watch's callback and the 2-second check all work on the same state.
+// Main thread only.
+class LogReader
+{
+public:
+    LogReader(AppState &state, ILogProcessors &processors, const IClock &clock);
+
+    // At the main window's first showing: today's chat, action and mail files whole, in
+    // replay mode; the action text only with the ActionLog setting on.
+    void FirstShowing();
+
+    // After a change in the LOG folder: moves to the next day's files once the game has
+    // created them (their content in replay mode), then hands what was appended to the
+    // current files on in live mode. Does nothing inside another reading, after the
+    // buffers were released, or without a LOG folder.
+    void ReadNewLogText();
+
+    // True when a reading could find something: a current file differs in presence, size
+    // or modification time from the last reading, a next day's file exists, or a file
+    // that could not be read is due to be tried again.
+    bool ChangedSinceLastReading() const;
+
+    // Current files that exist but could not be read at the last attempt, each as its
+    // name with the reason; empty when every file could be read.
+    QStringList UnreadableFiles() const;
+
+private:
+    enum class Got { Missing, Unreadable, Text };
+    struct Loaded
+    {
+        Got got = Got::Missing;
+        // Complete lines in code page 932 form, each ended by CR LF: the whole file's when
+        // `whole`, else only those after the previous reading's position.
+        QString text;
+        bool whole = false;
+    };
+
+    Loaded Load(LogKind kind, bool whole);
+    void LoadForReplay(LogKind kind, LogReadPosition::Pending ifUnreadable);
+    void MoveToNextDay(LogKind kind);
+    void ReadAppended(LogKind kind);
+    void Hand(LogKind kind, const QString &text, ProcessingMode mode);
+    QString PathOf(const QString &name) const;
+
+    AppState &m_state;
+    ILogProcessors &m_processors;
+    const IClock &m_clock;
+    std::array<QString, kLogKindCount> m_unreadable; // the reason, per kind
+};

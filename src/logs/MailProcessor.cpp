@@ -1,0 +1,43 @@
+#include "logs/MailProcessor.h"
+
+#include "app/AppState.h"
+#include "logs/LogLine.h"
+
+using namespace kiv::logs;
+
+namespace {
+const QString kSendTag = QStringLiteral("%<Send>");
+const QString kSentName = QStringLiteral("送信");
+} // namespace
+
+MailProcessor::MailProcessor(const AppState &state, IChatRows &rows) : m_state(state), m_rows(rows) {}
+
+void MailProcessor::ProcessMailText(QStringView text, ProcessingMode)
+{
+    const QString normalised = NormaliseLogText(text);
+    LogLineRecord record;
+    LogFields fields;
+    ForEachLine(normalised, [&](QStringView line) {
+        const int count = SplitAnsiLine(line, fields);
+        if (count == 0)
+            return;
+        if (count >= 3) {
+            record.time = TrimView(fields[0]).toString();
+            record.tag = u'%' % TrimView(fields[1]);
+            if (record.tag == kSendTag) {
+                record.id = m_state.ownId;
+                record.name = kSentName;
+            } else {
+                record.id = IdOfSpeaker(fields[2]).toString();
+                record.name = NameOfSpeaker(fields[2]).toString();
+            }
+            // 3 fields: a mail without body, whose header had nothing to be joined to.
+            record.text = count == 4 ? TrimView(fields[3]).toString() : JoinFields(fields, 3);
+        } else if (count == 1) {
+            record.text = TrimView(fields[0]).toString();
+        } else {
+            record.text = JoinFields(fields, 0);
+        }
+        m_rows.AddChatRow(record);
+    });
+}

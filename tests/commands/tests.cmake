@@ -1,0 +1,1 @@
+kiv_add_test(tst_calc ${CMAKE_CURRENT_LIST_DIR}/tst_calc.cpp)

@@ -1,0 +1,151 @@
+#include "platform/TextFile.h"
+
+#include "support/TestFiles.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kiv;
+using kiv::text::Encoding;
+using namespace Qt::Literals::StringLiterals;
+
+Q_DECLARE_METATYPE(kiv::text::Encoding)
+
+namespace {
+
+QByteArray Utf16Be(const QString &text)
+{
+    QByteArray bytes("\xFE\xFF", 2);
+    for (const QChar c : text) {
+        bytes.append(char(c.unicode() >> 8));
+        bytes.append(char(c.unicode() & 0xFF));
+    }
+    return bytes;
+}
+
+} // namespace
+
+class TestTextFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void decode_data();
+    void decode();
+    void splitLines_data();
+    void splitLines();
+    void joinedLinesSplitBack_data();
+    void joinedLinesSplitBack();
+    void readWholeFile();
+};
+
+void TestTextFile::decode_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text"); // null: not compared
+    QTest::addColumn<Encoding>("encoding");
+    QTest::addColumn<bool>("damaged");
+
+    const QString sample = QStringLiteral("表示①～\r\nｱ");
+    QTest::newRow("utf-16 le") << testfiles::Utf16Le(sample) << sample << Encoding::Utf16LE << false;
+    QTest::newRow("utf-16 be") << Utf16Be(sample) << sample << Encoding::Utf16BE << false;
+    QTest::newRow("utf-8 with mark") << QByteArray("\xEF\xBB\xBF") + sample.toUtf8() << sample << Encoding::Utf8
+                                     << false;
+    QTest::newRow("code page 932") << testfiles::Cp932(sample) << sample << Encoding::Ansi << false;
+    QTest::newRow("utf-16 mark only") << QByteArray("\xFF\xFE", 2) << u""_s << Encoding::Utf16LE << false;
+    QTest::newRow("empty") << QByteArray() << u""_s << Encoding::Ansi << false;
+    QTest::newRow("one byte") << QByteArray("a") << QStringLiteral("a") << Encoding::Ansi << false;
+    QTest::newRow("odd last byte of utf-16 le") << QByteArray("\xFF\xFE" "a\0b", 5) << QStringLiteral("a")
+                                                << Encoding::Utf16LE << false;
+    QTest::newRow("odd last byte of utf-16 be") << QByteArray("\xFE\xFF\0a\0", 5) << QStringLiteral("a")
+                                                << Encoding::Utf16BE << false;
+    QTest::newRow("half a utf-8 mark is code page text") << QByteArray("\xEF\xBB") << QStringLiteral("\uFFFD")
+                                                         << Encoding::Ansi << false;
+    QTest::newRow("NUL ends the text") << QByteArray("ab\0cd", 5) << QStringLiteral("ab") << Encoding::Ansi << true;
+    QTest::newRow("NUL padding at the end") << QByteArray("ab\0\0", 4) << QStringLiteral("ab") << Encoding::Ansi
+                                            << false;
+    QTest::newRow("NUL in utf-16") << QByteArray("\xFF\xFE" "a\0\0\0b\0", 8) << QStringLiteral("a")
+                                   << Encoding::Utf16LE << true;
+    QTest::newRow("invalid utf-8") << QByteArray("\xEF\xBB\xBF" "a\xC3(b") << QStringLiteral("a\uFFFD(b")
+                                   << Encoding::Utf8 << true;
+    QTest::newRow("utf-8 cut inside a character") << QByteArray("\xEF\xBB\xBF" "a\xE8\xA1") << QString()
+                                                  << Encoding::Utf8 << true;
+}
+
+void TestTextFile::decode()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(Encoding, encoding);
+    QFETCH(bool, damaged);
+    const text::DecodedText decoded = text::Decode(bytes);
+    if (!text.isNull())
+        QCOMPARE(decoded.text, text);
+    QCOMPARE(decoded.encoding, encoding);
+    QCOMPARE(decoded.damaged, damaged);
+}
+
+void TestTextFile::splitLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("crlf") << QStringLiteral("a\r\nb\r\n") << QStringList{u"a"_s, u"b"_s};
+    QTest::newRow("every kind of end") << QStringLiteral("a\rb\nc\r\nd\u2028e")
+                                       << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s};
+    QTest::newRow("last line without an end") << QStringLiteral("a\r\nb") << QStringList{u"a"_s, u"b"_s};
+    QTest::newRow("empty text") << QString() << QStringList{};
+    QTest::newRow("one line end") << QStringLiteral("\r\n") << QStringList{u""_s};
+    QTest::newRow("empty line in the middle") << QStringLiteral("a\n\nb") << QStringList{u"a"_s, u""_s, u"b"_s};
+    QTest::newRow("CR CR LF is two ends") << QStringLiteral("a\r\r\nb") << QStringList{u"a"_s, u""_s, u"b"_s};
+    QTest::newRow("LF CR is two ends") << QStringLiteral("a\n\rb") << QStringList{u"a"_s, u""_s, u"b"_s};
+    QTest::newRow("TAB and paragraph separator stay") << QStringLiteral("a\tb\u2029c") << QStringList{u"a\tb\u2029c"_s};
+}
+
+void TestTextFile::splitLines()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    QCOMPARE(text::SplitLines(text), lines);
+}
+
+void TestTextFile::joinedLinesSplitBack_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("joined");
+
+    QTest::newRow("none") << QStringList{} << QString();
+    QTest::newRow("two") << QStringList{u"a"_s, u"b"_s} << QStringLiteral("a\r\nb\r\n");
+    QTest::newRow("empty last line") << QStringList{u"a"_s, u""_s} << QStringLiteral("a\r\n\r\n");
+    QTest::newRow("only an empty line") << QStringList{u""_s} << QStringLiteral("\r\n");
+}
+
+void TestTextFile::joinedLinesSplitBack()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QString, joined);
+    QCOMPARE(text::JoinLines(lines), joined);
+    QCOMPARE(text::SplitLines(joined), lines);
+}
+
+void TestTextFile::readWholeFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("file.txt"));
+    const QByteArray bytes("\x95\x5C\0\xFF", 4);
+    testfiles::Write(path, bytes);
+    text::ReadResult read = text::ReadWholeFile(path);
+    QVERIFY(read.ok);
+    QCOMPARE(read.bytes, bytes);
+
+    read = text::ReadWholeFile(dir.filePath(QStringLiteral("missing.txt")));
+    QVERIFY(!read.ok);
+    QVERIFY(!read.error.isEmpty());
+
+    read = text::ReadWholeFile(dir.path());
+    QVERIFY(!read.ok);
+    QVERIFY(read.bytes.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestTextFile)
+#include "tst_textfile.moc"

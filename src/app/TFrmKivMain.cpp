@@ -1,11 +1,14 @@
 #include "app/TFrmKivMain.h"
 
 #include "app/ChatRowDelegate.h"
+#include "app/ChatRowText.h"
+#include "app/KivLogic.h"
 #include "app/Startup.h"
 #include "commands/TInfoWindow.h"
 #include "items/TInfoGrid.h"
 #include "items/TInfoGridHin.h"
 #include "logs/ChatRowsModel.h"
+#include "logs/LogFollower.h"
 #include "platform/IPrompts.h"
 #include "platform/ProfileFile.h"
 
@@ -74,6 +77,15 @@ TFrmKivMain::TFrmKivMain(const Paths &paths, IPrompts &prompts, const IClock &cl
     const StartupContext context{paths.programFolder, paths.settingsPath, m_prompts, m_clock, size()};
     RunStartup(m_state, context);
     ApplyViewSettings();
+
+    m_logic = std::make_unique<KivLogic>(m_state, *m_chatModel,
+                                         KivLogic::Seams{*this, *this, m_prompts, m_desktop, m_clock});
+    m_logic->onScrollToLastRow = [this] { lvChat->scrollToBottom(); };
+    m_follower = std::make_unique<LogFollower>(m_state, *m_logic, m_clock);
+    connect(m_follower.get(), &LogFollower::StatusChanged, this, [this](const FollowerStatus &status) {
+        m_followerPanel->setText(status.text);
+        m_followerPanel->setToolTip(status.detail);
+    });
 }
 
 TFrmKivMain::~TFrmKivMain()
@@ -117,6 +129,7 @@ void TFrmKivMain::BuildViews()
     lvChat->setMinimumSize(20, 20);
     lvWho->setMinimumSize(20, 20);
 
+    connect(lvChat, &QAbstractItemView::doubleClicked, this, [this] { lvChatDblClick(); });
     connect(lvChat, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &p) { ShowPopup(lvChat->viewport()->mapToGlobal(p)); });
     connect(lvWho, &QWidget::customContextMenuRequested, this,
@@ -140,8 +153,11 @@ void TFrmKivMain::BuildStatusBar()
     stbLeft->hide(); // shown only when a location file exists
     stbMainPanels = new QLabel(stbMain);
     stbMainPanels->setObjectName(QStringLiteral("stbMainPanels"));
+    m_followerPanel = new QLabel(stbMain);
+    m_followerPanel->setObjectName(QStringLiteral("stbFollow"));
     stbMain->addWidget(stbLeft);
     stbMain->addWidget(stbMainPanels, 1);
+    stbMain->addPermanentWidget(m_followerPanel);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -198,8 +214,10 @@ void TFrmKivMain::BuildPopupMenu()
 
     // Entries whose windows and commands are not built yet stay disabled rather than
     // doing nothing when chosen.
-    for (QAction *later : {popOpen, popOpenItem, popWhoSearch, popItemSearch, popCopy, popCopyR, popCustom, popWanted})
+    for (QAction *later : {popOpen, popOpenItem, popWhoSearch, popItemSearch, popCustom, popWanted})
         later->setEnabled(false);
+    connect(popCopy, &QAction::triggered, this, &TFrmKivMain::popCopyClick);
+    connect(popCopyR, &QAction::triggered, this, &TFrmKivMain::popCopyRClick);
 
     connect(popQuit, &QAction::triggered, this, &QWidget::close);
     connect(popChkInfo, &QAction::toggled, this, [this](bool on) { SetSideWindowShown(m_info, on); });
@@ -220,13 +238,190 @@ void TFrmKivMain::SetSideWindowShown(QWidget *window, bool shown)
         window->setVisible(shown);
 }
 
+QWidget *TFrmKivMain::FocusedView() const
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (focus == lvChat || focus == lvWho)
+        return focus;
+    // The offscreen platform and some window managers leave no focus widget while the
+    // window is inactive; the view's own focus flag is the fallback.
+    if (lvChat->hasFocus())
+        return lvChat;
+    if (lvWho->hasFocus())
+        return lvWho;
+    return nullptr;
+}
+
+int TFrmKivMain::SelectedChatRow() const
+{
+    const QModelIndexList rows = lvChat->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return -1;
+    // The focused row when it is selected, else the first selected one.
+    const QModelIndex current = lvChat->currentIndex();
+    if (current.isValid() && lvChat->selectionModel()->isRowSelected(current.row(), QModelIndex()))
+        return current.row();
+    return rows.first().row();
+}
+
+bool TFrmKivMain::PreparePopup()
+{
+    {
+        const QSignalBlocker b1(popChkInfo), b2(popChkItem), b3(popChkItemHin);
+        popChkInfo->setChecked(m_info && m_info->isVisible());
+        popChkItem->setChecked(m_item && m_item->isVisible());
+        popChkItemHin->setChecked(m_itemHin && m_itemHin->isVisible());
+    }
+    QWidget *focused = FocusedView();
+    if (focused == lvChat) {
+        const int row = SelectedChatRow();
+        if (row < 0)
+            return false;
+        const LogLineRecord &record = m_chatModel->Row(row);
+        popOpen->setText(kiv::rows::OpenIdCaption(record.id));
+        const bool action = record.tag.contains(u'$');
+        popOpenItem->setText(kiv::rows::OpenItemCaption(action ? kiv::rows::ItemNameOfText(record.text) : QString()));
+        // The item note and search arrive with the item database windows.
+        popOpenItem->setEnabled(false);
+        popItemSearch->setEnabled(false);
+    } else if (focused == lvWho) {
+        const QModelIndex current = lvWho->currentIndex();
+        if (current.isValid())
+            popOpen->setText(kiv::rows::OpenIdCaption(m_whoModel->index(current.row(), 0).data().toString()));
+        popOpenItem->setEnabled(false);
+        popItemSearch->setEnabled(false);
+    }
+    return true;
+}
+
 void TFrmKivMain::ShowPopup(const QPoint &globalPos)
 {
-    const QSignalBlocker b1(popChkInfo), b2(popChkItem), b3(popChkItemHin);
-    popChkInfo->setChecked(m_info && m_info->isVisible());
-    popChkItem->setChecked(m_item && m_item->isVisible());
-    popChkItemHin->setChecked(m_itemHin && m_itemHin->isVisible());
-    PopupMenu->popup(globalPos);
+    if (PreparePopup())
+        PopupMenu->popup(globalPos);
+}
+
+void TFrmKivMain::lvChatDblClick()
+{
+    const int row = SelectedChatRow();
+    if (row < 0)
+        return;
+    const LogLineRecord record = m_chatModel->Row(row);
+    if (record.tag.contains(u'$')) {
+        const QString item = kiv::rows::ItemNameOfText(record.text);
+        AppendInfoLine(QStringLiteral("■") + item);
+        QStringList fields;
+        SplitFields(TrimControls(GetValue(item, m_state.itemDb)), fields);
+        for (const QString &field : fields)
+            AppendInfoLine(field);
+    } else if (record.tag.contains(u'@')) {
+        m_logic->RunCommand(record.tag, record.text);
+    } else {
+        m_logic->MarkActive(record.id, record.name);
+    }
+}
+
+void TFrmKivMain::popCopyClick()
+{
+    QWidget *focused = FocusedView();
+    if (focused == lvChat) {
+        const QModelIndex current = lvChat->currentIndex();
+        if (!current.isValid())
+            return;
+        m_desktop.SetClipboardText(kiv::rows::CopyLine(m_chatModel->Row(current.row())));
+    } else if (focused == lvWho) {
+        const QModelIndex current = lvWho->currentIndex();
+        if (!current.isValid())
+            return;
+        const QString id = m_whoModel->index(current.row(), 0).data().toString();
+        m_desktop.SetClipboardText(id + GetValue(id, m_state.roster));
+    }
+}
+
+void TFrmKivMain::popCopyRClick()
+{
+    QWidget *focused = FocusedView();
+    if (focused == lvWho) {
+        m_desktop.SetClipboardText(QString());
+        return;
+    }
+    if (focused != lvChat)
+        return;
+    const int first = SelectedChatRow();
+    if (first < 0)
+        return;
+    QString text = QStringLiteral("20");
+    if (!m_prompts.InputQuery(QStringLiteral("コピー行数の指定"), QStringLiteral("現在位置を基点に何行コピーしますか？"), text))
+        return;
+    bool ok = false;
+    int count = text.trimmed().toInt(&ok);
+    if (!ok)
+        count = 1;
+    QString lines;
+    for (int row = first; count > 0 && row < m_chatModel->Count(); ++row, --count)
+        lines += kiv::rows::CopyLine(m_chatModel->Row(row)) + QStringLiteral("\r\n");
+    m_desktop.SetClipboardText(lines);
+}
+
+void TFrmKivMain::AppendInfoLine(const QString &line)
+{
+    if (m_info)
+        m_info->AppendInfoLine(line);
+}
+
+void TFrmKivMain::ClearInfo()
+{
+    if (m_info)
+        m_info->ClearInfo();
+}
+
+bool TFrmKivMain::IsInfoVisible() const
+{
+    return m_info && m_info->IsInfoVisible();
+}
+
+void TFrmKivMain::ShowInfo()
+{
+    if (m_info)
+        m_info->ShowInfo();
+}
+
+void TFrmKivMain::HideInfo()
+{
+    if (m_info)
+        m_info->HideInfo();
+}
+
+QString TFrmKivMain::InfoText() const
+{
+    return m_info ? m_info->InfoText() : QString();
+}
+
+void TFrmKivMain::SetInfoColours(unsigned text, unsigned background)
+{
+    if (m_info)
+        m_info->SetInfoColours(text, background);
+}
+
+void TFrmKivMain::SetInfoSize(int width, int height)
+{
+    if (m_info)
+        m_info->resize(width, height);
+}
+
+void TFrmKivMain::SetInfoAlpha(int alpha)
+{
+    if (m_info)
+        m_info->SetAlpha(alpha);
+}
+
+void TFrmKivMain::SetStatusText(const QString &text)
+{
+    stbMainPanels->setText(text);
+}
+
+QString TFrmKivMain::StatusText() const
+{
+    return stbMainPanels->text();
 }
 
 void TFrmKivMain::ApplyViewSettings()
@@ -267,6 +462,11 @@ void TFrmKivMain::OnFirstShow()
         RestorePosition(ini);
     ApplyViewSettings();
     m_chatModel->Clear();
+    m_follower->FirstShowing();
+    // The three logs interleave by time once; later rows are appended as they come.
+    m_chatModel->SortByTime();
+    lvChat->scrollToBottom();
+    m_follower->Start();
 }
 
 CloseSnapshot TFrmKivMain::TakeSnapshot() const
@@ -319,8 +519,9 @@ void TFrmKivMain::RunCloseSteps()
         m_prompts.Warning(QStringLiteral("%1 を読み込めなかったため、設定を保存しませんでした (%2)").arg(m_state.settingsPath, error));
     else if (!ini.Save(&error))
         m_prompts.Warning(error);
-    // 5. Lists, then every list and log buffer is released. The folder watch is stopped
-    //    before this so no late reading reaches released buffers.
+    // 5. Lists, then every list and log buffer is released. Following stops first, so
+    //    no late reading can reach the released buffers.
+    m_follower->Stop();
     SaveAndReleaseLists(m_state, m_prompts);
 }
 

@@ -1,12 +1,19 @@
 #pragma once
 
 #include "app/AppState.h"
+#include "app/IStatusText.h"
 #include "app/Shutdown.h"
 #include "app/TIForm01.h"
+#include "commands/IInfoOutput.h"
+#include "platform/QtDesktop.h"
 
 #include <QPointer>
 
+#include <memory>
+
 class ChatRowsModel;
+class KivLogic;
+class LogFollower;
 class IClock;
 class IPrompts;
 class QAction;
@@ -24,7 +31,7 @@ class TInfoWindow;
 // The main window: chat view and roster view, status bar and popup menu. It owns all
 // program state (AppState) and runs the start-up steps when it is created and the close
 // steps once when it closes, however the close was asked for.
-class TFrmKivMain : public TIForm01
+class TFrmKivMain : public TIForm01, public IInfoOutput, public IStatusText
 {
     Q_OBJECT
 public:
@@ -40,6 +47,8 @@ public:
     void SetSideWindows(TInfoWindow *info, TInfoGridHin *itemHin, TInfoGrid *item);
 
     AppState &State() { return m_state; }
+    KivLogic &Logic() { return *m_logic; }
+    LogFollower &Follower() { return *m_follower; }
     ChatRowsModel *ChatModel() const { return m_chatModel; }
     QMenu *Popup() const { return PopupMenu; }
 
@@ -48,6 +57,28 @@ public:
     bool Closed() const { return m_closed; }
 
     CloseSnapshot TakeSnapshot() const;
+
+    // The info window, for the logic (forwarded while the window exists).
+    void AppendInfoLine(const QString &line) override;
+    void ClearInfo() override;
+    bool IsInfoVisible() const override;
+    void ShowInfo() override;
+    void HideInfo() override;
+    QString InfoText() const override;
+    void SetInfoColours(unsigned text, unsigned background) override;
+    void SetInfoSize(int width, int height) override;
+    void SetInfoAlpha(int alpha) override;
+
+    // The status text (stbMainPanels).
+    void SetStatusText(const QString &text) override;
+    QString StatusText() const override;
+
+    // Context menu actions, also reachable from tests.
+    void lvChatDblClick();
+    void popCopyClick();
+    void popCopyRClick();
+    // Prepares the menu for the view that has the focus; false when no menu opens.
+    bool PreparePopup();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -60,6 +91,8 @@ private:
     void ApplyViewSettings();
     void OnFirstShow();
     void ShowPopup(const QPoint &globalPos);
+    QWidget *FocusedView() const;
+    int SelectedChatRow() const;
     void SetSideWindowShown(QWidget *window, bool shown);
 
     AppState m_state;
@@ -72,6 +105,7 @@ private:
     QStatusBar *stbMain = nullptr;
     QWidget *stbLeft = nullptr;
     QLabel *stbMainPanels = nullptr;
+    QLabel *m_followerPanel = nullptr; // how the LOG folder is followed
     QTimer *TimWho = nullptr;
     QMenu *PopupMenu = nullptr;
     QAction *popOpen = nullptr;
@@ -96,6 +130,10 @@ private:
     QPointer<TInfoWindow> m_info;
     QPointer<TInfoGridHin> m_itemHin;
     QPointer<TInfoGrid> m_item;
+
+    QtDesktop m_desktop;
+    std::unique_ptr<KivLogic> m_logic;
+    std::unique_ptr<LogFollower> m_follower;
 
     bool m_shownOnce = false;
     bool m_closed = false;

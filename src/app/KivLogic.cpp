@@ -1,0 +1,122 @@
+#include "app/KivLogic.h"
+
+#include "commands/IInfoOutput.h"
+#include "logs/ChatRowsModel.h"
+#include "logs/LogLine.h"
+
+KivLogic::KivLogic(AppState &state, ChatRowsModel &rows, const Seams &seams)
+    : m_state(state)
+    , m_rows(rows)
+    , m_seams(seams)
+    , m_chat(state, *this)
+    , m_mail(state, *this)
+    , m_calc(seams.info, seams.status)
+{
+}
+
+void KivLogic::ProcessChatText(const QString &text, ProcessingMode mode)
+{
+    m_chat.ProcessChatText(text, mode);
+    FlushRows();
+}
+
+void KivLogic::ProcessActionText(const QString &text, ProcessingMode mode)
+{
+    // Action lines are read and followed like the others; their rows, the item database
+    // and the tally windows come with the action processor.
+    Q_UNUSED(text);
+    Q_UNUSED(mode);
+}
+
+void KivLogic::ProcessMailText(const QString &text, ProcessingMode mode)
+{
+    m_mail.ProcessMailText(text, mode);
+    FlushRows();
+}
+
+void KivLogic::ScrollToLastRow()
+{
+    FlushRows();
+    if (onScrollToLastRow)
+        onScrollToLastRow();
+}
+
+void KivLogic::AddChatRow(const LogLineRecord &record)
+{
+    m_pending.push_back(record);
+}
+
+void KivLogic::FlushRows()
+{
+    if (m_pending.empty())
+        return;
+    std::vector<LogLineRecord> batch;
+    batch.swap(m_pending);
+    m_rows.AppendRows(std::move(batch));
+}
+
+void KivLogic::MarkActive(const QString &id, const QString &name)
+{
+    // Sightings reach the roster once roster tracking is in place.
+    Q_UNUSED(id);
+    Q_UNUSED(name);
+}
+
+QString KivLogic::MatchWanted(const QString &kind, const QString &id, const QString &name, const QString &text)
+{
+    // No alarm until the wanted list is consulted here.
+    Q_UNUSED(kind);
+    Q_UNUSED(id);
+    Q_UNUSED(name);
+    Q_UNUSED(text);
+    return QString();
+}
+
+void KivLogic::RunBeep(const QString &lowerText)
+{
+    Q_UNUSED(lowerText);
+}
+
+void KivLogic::RunChatCommand(ChatCommand command, const QString &lowerText)
+{
+    switch (command) {
+    case ChatCommand::Calc:
+        m_calc.Run(lowerText);
+        break;
+    case ChatCommand::Beep:
+        RunBeep(lowerText);
+        break;
+    case ChatCommand::Info:
+    case ChatCommand::Who:
+    case ChatCommand::Custom:
+    case ChatCommand::Send:
+    case ChatCommand::Item:
+        // Found and tagged; these commands answer once their handlers are in place.
+        break;
+    }
+}
+
+void KivLogic::AppendInfoLine(const QString &line)
+{
+    m_seams.info.AppendInfoLine(line);
+}
+
+void KivLogic::RunCommand(const QString &keyword, const QString &text)
+{
+    // Exact comparison, in this order; a keyword matches at most one entry.
+    static const QString kHttp = QStringLiteral("@http");
+    if (keyword == kHttp)
+        return; // web links open with the link handling
+    for (ChatCommand command : {ChatCommand::Calc, ChatCommand::Info, ChatCommand::Item, ChatCommand::Who,
+                                ChatCommand::Beep, ChatCommand::Send, ChatCommand::Custom}) {
+        if (keyword == KeywordOf(command))
+            RunChatCommand(command, command == ChatCommand::Custom ? QString() : text);
+    }
+    FlushRows();
+}
+
+void KivLogic::SubmitCommandLine(const QString &commandText, const QString &kind)
+{
+    ProcessChatText(BuildCommandLine(m_state.ownId, kind, commandText), ProcessingMode::Live);
+    ScrollToLastRow();
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "app/AppState.h"
+#include "commands/CalcCommand.h"
+#include "logs/ChatProcessor.h"
+#include "logs/IChatHost.h"
+#include "logs/ILogProcessors.h"
+#include "logs/MailProcessor.h"
+
+#include <functional>
+#include <vector>
+
+class ChatRowsModel;
+class IClock;
+class IDesktop;
+class IInfoOutput;
+class IPrompts;
+class IStatusText;
+
+// The program's logic over its state, without a window: the log processors, the command
+// handlers and the way rows reach the chat view. The main window owns one and hands it
+// its seams; tests hand it fakes.
+//
+// Rows are collected while a block of text is processed and reach the chat model in one
+// batch at its end, so a whole day replays with one insert.
+class KivLogic final : public IChatHost, public ILogProcessors
+{
+public:
+    struct Seams
+    {
+        IInfoOutput &info;
+        IStatusText &status;
+        IPrompts &prompts;
+        IDesktop &desktop;
+        const IClock &clock;
+    };
+
+    KivLogic(AppState &state, ChatRowsModel &rows, const Seams &seams);
+
+    // The log processors.
+    void ProcessChatText(const QString &text, ProcessingMode mode) override;
+    void ProcessActionText(const QString &text, ProcessingMode mode) override;
+    void ProcessMailText(const QString &text, ProcessingMode mode) override;
+    void ScrollToLastRow() override;
+
+    // What the processors act on.
+    void AddChatRow(const LogLineRecord &record) override;
+    void MarkActive(const QString &id, const QString &name) override;
+    QString MatchWanted(const QString &kind, const QString &id, const QString &name, const QString &text) override;
+    void RunBeep(const QString &lowerText) override;
+    void RunChatCommand(ChatCommand command, const QString &lowerText) override;
+    void AppendInfoLine(const QString &line) override;
+
+    // Runs the handler of one keyword on a text as it stands (a chat row run again).
+    void RunCommand(const QString &keyword, const QString &text);
+    // Runs a command typed into the program as if the user had said it in the game.
+    void SubmitCommandLine(const QString &commandText, const QString &kind);
+
+    // The view brings its last row into view.
+    std::function<void()> onScrollToLastRow;
+
+private:
+    void FlushRows();
+
+    AppState &m_state;
+    ChatRowsModel &m_rows;
+    Seams m_seams;
+    ChatProcessor m_chat;
+    MailProcessor m_mail;
+    CalcCommand m_calc;
+    std::vector<LogLineRecord> m_pending;
+};

@@ -1,0 +1,244 @@
+#include "app/TFrmKivMain.h"
+
+#include "commands/TInfoWindow.h"
+#include "items/TInfoGrid.h"
+#include "items/TInfoGridHin.h"
+#include "platform/ProfileFile.h"
+#include "platform/TerminationSignals.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TestFiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void builtWithItsComponents();
+    void rememberedPosition_data();
+    void rememberedPosition();
+    void sideWindowsAtClose();
+    void closeStepsRunOnce_data();
+    void closeStepsRunOnce();
+
+private:
+    QString File(const QString &name) const { return m_dir->filePath(name); }
+    QString SettingsPath() const { return File(u"kivreader.ini"_s); }
+    void WriteSettings(const QString &more = QString()) const
+    {
+        testfiles::Write(SettingsPath(), testfiles::Cp932(u"[system]\r\nlogdir="_s + m_dir->path() +
+                                                          u"\r\nKivID=12345678\r\n"_s + more));
+    }
+    TFrmKivMain *Make()
+    {
+        m_window = std::make_unique<TFrmKivMain>(TFrmKivMain::Paths{m_dir->path() + u'/', SettingsPath()}, m_prompts,
+                                                 m_clock);
+        return m_window.get();
+    }
+    // Closing the main window asks the application to quit; let that pass while only
+    // this window is open, so it cannot reach the next test's window.
+    static void Settle() { QCoreApplication::processEvents(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedPrompts m_prompts;
+    FakeClock m_clock;
+    std::unique_ptr<TFrmKivMain> m_window;
+};
+
+void TestMainWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_prompts = ScriptedPrompts();
+}
+
+void TestMainWindow::cleanup()
+{
+    m_window.reset();
+    Settle();
+}
+
+void TestMainWindow::builtWithItsComponents()
+{
+    WriteSettings();
+    TFrmKivMain *w = Make();
+    QCOMPARE(m_prompts.shown, QStringList{});
+    QCOMPARE(w->windowTitle(), u"KivReader 0.83β"_s);
+    QCOMPARE(w->objectName(), u"FrmKivMain"_s);
+    QVERIFY(w->acceptDrops());
+    QVERIFY(w->findChild<QTableView *>(u"lvChat"_s));
+    QVERIFY(w->findChild<QTableView *>(u"lvWho"_s));
+    auto *splitter = w->findChild<QSplitter *>(u"Splitter"_s);
+    QVERIFY(splitter);
+    QCOMPARE(splitter->indexOf(w->findChild<QTableView *>(u"lvChat"_s)), 0);
+    QVERIFY(w->findChild<QWidget *>(u"stbLeft"_s));
+    QVERIFY(w->findChild<QLabel *>(u"stbMainPanels"_s));
+    auto *timer = w->findChild<QTimer *>(u"TimWho"_s);
+    QVERIFY(timer);
+    QVERIFY(!timer->isActive());
+    QCOMPARE(timer->interval(), 60000);
+    auto *quit = w->findChild<QAction *>(u"popQuit"_s);
+    QVERIFY(quit);
+    QCOMPARE(quit->text(), u"終了(&Q)"_s);
+    QVERIFY(w->Popup()->actions().contains(quit));
+    // Start-up ran: lists created, the day's names set.
+    QCOMPARE(w->State().ownId, u"12345678"_s);
+    QCOMPARE(w->State().Log(LogKind::Chat).currentName, u"ChatLog_20261207.txt"_s);
+    QVERIFY(QFileInfo::exists(File(u"Wanted.lst"_s)));
+}
+
+void TestMainWindow::rememberedPosition_data()
+{
+    QTest::addColumn<int>("flag");
+    QTest::addColumn<bool>("remembered");
+
+    QTest::newRow("flag 1") << 1 << true;
+    QTest::newRow("flag 0") << 0 << false;
+    QTest::newRow("flag 2 is not 1") << 2 << false;
+}
+
+void TestMainWindow::rememberedPosition()
+{
+    QFETCH(int, flag);
+    QFETCH(bool, remembered);
+    WriteSettings(u"[FrmKivMain]\r\nLeft  =30\r\nTop   =40\r\nWidth =500\r\nHeight=300\r\n"_s);
+    TFrmKivMain *w = Make();
+    w->SetRememberPosition(static_cast<unsigned char>(flag));
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    if (remembered) {
+        QCOMPARE(w->pos(), QPoint(30, 40));
+        QCOMPARE(w->size(), QSize(500, 300));
+    } else {
+        QCOMPARE(w->size(), QSize(680, 203));
+    }
+
+    // Only a window whose flag is exactly 1 writes its section at close.
+    QVERIFY(QFile::remove(SettingsPath()));
+    WriteSettings();
+    w->move(70, 80);
+    w->resize(610, 260);
+    QTRY_COMPARE(w->pos(), QPoint(70, 80));
+    w->close();
+    Settle();
+    ProfileFile ini(SettingsPath());
+    QVERIFY(ini.Load());
+    QCOMPARE(ini.HasKey(u"FrmKivMain"_s, u"Left"_s), remembered);
+    if (remembered) {
+        QCOMPARE(ini.ReadInt(u"FrmKivMain"_s, u"Left  "_s, -1), 70);
+        QCOMPARE(ini.ReadInt(u"FrmKivMain"_s, u"Top   "_s, -1), 80);
+        QCOMPARE(ini.ReadInt(u"FrmKivMain"_s, u"Width "_s, -1), 610);
+        QCOMPARE(ini.ReadInt(u"FrmKivMain"_s, u"Height"_s, -1), 260);
+    }
+    // The rest of the close keys are written either way.
+    QVERIFY(ini.HasKey(u"window"_s, u"chat.colwidth3"_s));
+}
+
+void TestMainWindow::sideWindowsAtClose()
+{
+    WriteSettings(u"[window]\r\nitem.left=5\r\nitem.top=6\r\nitem.right=305\r\nitem.bottom=106\r\nitemWindow=1\r\n"_s);
+    TFrmKivMain *w = Make();
+    TInfoWindow info;
+    TInfoGridHin itemHin;
+    TInfoGrid item;
+    w->SetSideWindows(&info, &itemHin, &item);
+    info.setGeometry(10, 20, 350, 150);
+    info.SetAlpha(200);
+    info.show();
+    itemHin.setGeometry(7, 8, 320, 110);
+    itemHin.show();
+    item.setGeometry(400, 400, 100, 100); // hidden: this rectangle is not saved
+    QVERIFY(QTest::qWaitForWindowExposed(&info));
+    QVERIFY(QTest::qWaitForWindowExposed(&itemHin));
+    QTRY_COMPARE(info.pos(), QPoint(10, 20));
+    QTRY_COMPARE(itemHin.pos(), QPoint(7, 8));
+    w->close();
+    Settle();
+
+    ProfileFile ini(SettingsPath());
+    QVERIFY(ini.Load());
+    const auto read = [&ini](const char *key) { return ini.ReadInt(u"window"_s, QString::fromLatin1(key), -1); };
+    QCOMPARE(read("info.left"), 10);
+    QCOMPARE(read("info.right"), 360);
+    QCOMPARE(read("info.bottom"), 170);
+    QCOMPARE(read("InfoWindow"), 1);
+    QCOMPARE(read("info.alpha"), 200);
+    QCOMPARE(read("item.left"), 5);
+    QCOMPARE(read("item.bottom"), 106);
+    QCOMPARE(read("itemWindow"), 0);
+    QCOMPARE(read("itemhin.left"), 7);
+    QCOMPARE(read("itemhin.right"), 327);
+    QCOMPARE(read("itemhinWindow"), 1);
+    m_window.reset(); // before the side windows go
+}
+
+void TestMainWindow::closeStepsRunOnce_data()
+{
+    QTest::addColumn<QString>("way");
+
+    QTest::newRow("menu entry") << u"menu"_s;
+    QTest::newRow("close button") << u"close"_s;
+    QTest::newRow("SIGTERM") << u"SIGTERM"_s;
+    QTest::newRow("SIGINT") << u"SIGINT"_s;
+    QTest::newRow("SIGHUP") << u"SIGHUP"_s;
+}
+
+void TestMainWindow::closeStepsRunOnce()
+{
+    QFETCH(QString, way);
+    WriteSettings();
+    testfiles::Write(File(u"Whois.lst"_s), testfiles::Utf16Le(u"12345678=\tBob\r\n"_s));
+    TFrmKivMain *w = Make();
+    TerminationSignals termination;
+    connect(&termination, &TerminationSignals::Received, w, &QWidget::close);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    AddField(u"87654321"_s, u"Alice"_s, w->State().roster);
+
+    if (way == u"menu"_s)
+        w->findChild<QAction *>(u"popQuit"_s)->trigger();
+    else if (way == u"close"_s)
+        w->close();
+    else
+        ::raise(way == u"SIGTERM"_s ? SIGTERM : way == u"SIGINT"_s ? SIGINT : SIGHUP);
+    QTRY_VERIFY(w->Closed());
+    QVERIFY(!w->isVisible());
+    Settle();
+    const QStringList saved{u"12345678=\tBob"_s, u"87654321=\tAlice"_s};
+    QCOMPARE(testfiles::ListFileLines(File(u"Whois.lst"_s)), saved);
+    QVERIFY(QFileInfo::exists(SettingsPath()));
+
+    // Any later close, by any way, and the destruction leave the files alone: the lists
+    // were released, so running the steps again would empty the roster file.
+    QVERIFY(QFile::remove(SettingsPath()));
+    w->close();
+    w->RunCloseSteps();
+    QSignalSpy received(&termination, &TerminationSignals::Received);
+    ::raise(SIGHUP);
+    QTRY_COMPARE(received.count(), 1);
+    m_window.reset();
+    Settle();
+    QVERIFY(!QFileInfo::exists(SettingsPath()));
+    QCOMPARE(testfiles::ListFileLines(File(u"Whois.lst"_s)), saved);
+    QCOMPARE(m_prompts.shown, QStringList{});
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,529 @@
+#include "RecordingLogProcessors.h"
+
+#include "app/AppState.h"
+#include "app/Startup.h"
+#include "logs/LogReader.h"
+#include "support/FakeClock.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDate kToday(2026, 12, 7);
+
+// A chat record as the game writes it: header, text line, empty line.
+QString Record(int n)
+{
+    return u"12:00:%1\t<Public>\tTaro(12345678)\r\n発言%2\r\n\r\n"_s.arg(n, 2, 10, QChar(u'0')).arg(n);
+}
+
+QByteArray Cp(const QString &text)
+{
+    return testfiles::Cp932(text);
+}
+
+QString Chat(ProcessingMode mode, const QString &text)
+{
+    return RecordingLogProcessors::Call(LogKind::Chat, mode, text);
+}
+
+const auto Replay = ProcessingMode::Replay;
+const auto Live = ProcessingMode::Live;
+
+// UTF-16 without the byte-order mark, for appending.
+QByteArray Utf16Body(const QString &text)
+{
+    return testfiles::Utf16Le(text).mid(2);
+}
+
+QByteArray Utf16BeBody(const QString &text)
+{
+    QByteArray bytes;
+    for (const QChar c : text) {
+        bytes.append(char(c.unicode() >> 8));
+        bytes.append(char(c.unicode() & 0xFF));
+    }
+    return bytes;
+}
+
+} // namespace
+
+class TestLogReader : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void appendedText_data();
+    void appendedText();
+    void encodings_data();
+    void encodings();
+    void firstShowingAndActionLogSetting_data();
+    void firstShowingAndActionLogSetting();
+    void fileMissingAtFirstShowingIsHandedWholeLater();
+    void changeTouchingNoCurrentFileHandsNothing();
+    void tomorrowsFileIsReplayedThenLive();
+    void dayChangeWithActionLogOffStillReplaysActions();
+    void fileDatedAheadOfTheClock_data();
+    void fileDatedAheadOfTheClock();
+    void guardClearedWhenProcessorThrows();
+    void readingInsideReadingDoesNothing();
+    void nothingIsReadAfterRelease();
+    void unreadableFileIsReportedAndRetried();
+    void emptyLogFolderReadsNothing();
+    void longFileIsReadFromWhereTheLastReadingStopped();
+    void changedSinceLastReading_data();
+    void changedSinceLastReading();
+
+private:
+    QString PathOf(LogKind kind, const QDate &date = kToday) const;
+    // Writes `initial` as today's chat file (none when null), shows, then runs every step
+    // followed by a reading: "+bytes" appends, "=bytes" writes the file anew, "-" deletes
+    // it, "." changes nothing.
+    QStringList Run(const QByteArray &initial, const QByteArrayList &steps);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<AppState> m_state;
+    FakeClock m_clock;
+    RecordingLogProcessors m_processors;
+    std::unique_ptr<LogReader> m_reader;
+};
+
+void TestLogReader::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_state = std::make_unique<AppState>();
+    m_state->logDir = m_dir->path() + u'/';
+    m_clock.Set(QDateTime(kToday, QTime(12, 0)));
+    SetDayNames(*m_state, kToday);
+    m_processors = RecordingLogProcessors();
+    m_reader = std::make_unique<LogReader>(*m_state, m_processors, m_clock);
+}
+
+void TestLogReader::cleanup()
+{
+    m_reader.reset();
+    m_state.reset();
+    m_dir.reset();
+}
+
+QString TestLogReader::PathOf(LogKind kind, const QDate &date) const
+{
+    return m_state->logDir + DailyLogName(m_state->Log(kind).prefix, date);
+}
+
+QStringList TestLogReader::Run(const QByteArray &initial, const QByteArrayList &steps)
+{
+    const QString path = PathOf(LogKind::Chat);
+    if (!initial.isNull())
+        testfiles::Write(path, initial);
+    m_reader->FirstShowing();
+    for (const QByteArray &step : steps) {
+        const QByteArray bytes = step.mid(1);
+        switch (step.at(0)) {
+        case '+': testfiles::Append(path, bytes); break;
+        case '=': testfiles::Write(path, bytes); break;
+        case '-': QFile::remove(path); break;
+        default: break;
+        }
+        m_reader->ReadNewLogText();
+    }
+    return m_processors.calls;
+}
+
+void TestLogReader::appendedText_data()
+{
+    QTest::addColumn<QByteArray>("initial");
+    QTest::addColumn<QByteArrayList>("steps");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString r1 = Record(1), r2 = Record(2), r3 = Record(3);
+    const QByteArray b1 = Cp(r1), b2 = Cp(r2), b3 = Cp(r3);
+    const QByteArray half2 = b2.left(20);
+
+    QTest::newRow("second record handed once, live")
+        << b1 << QByteArrayList{'+' + b2, "."} << QStringList{Chat(Replay, r1), Chat(Live, r2)};
+    QTest::newRow("half a line waits for its line end")
+        << b1 << QByteArrayList{'+' + half2, '+' + b2.mid(20)} << QStringList{Chat(Replay, r1), Chat(Live, r2)};
+    QTest::newRow("half a record: complete lines once each")
+        << b1 << QByteArrayList{'+' + b2.left(b2.indexOf("\r\n") + 5), '+' + b2.mid(b2.indexOf("\r\n") + 5)}
+        << QStringList{Chat(Replay, r1), Chat(Live, r2.left(r2.indexOf(u"\r\n") + 2)),
+                       Chat(Live, r2.mid(r2.indexOf(u"\r\n") + 2))};
+    QTest::newRow("unfinished last line at the first showing is handed live when done")
+        << QByteArray(b1 + half2) << QByteArrayList{".", '+' + b2.mid(20)} << QStringList{Chat(Replay, r1), Chat(Live, r2)};
+    QTest::newRow("CR and LF written apart make one line end")
+        << QByteArray("a\r") << QByteArrayList{"+\nb\r", "+\n", "+c\r\n"}
+        << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s), Chat(Live, u"c\r\n"_s)};
+    QTest::newRow("lone CR ends a line once something else follows")
+        << QByteArray("a\r") << QByteArrayList{"+b\r\n"}
+        << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};
+    QTest::newRow("lone lead byte at the end waits for its trail byte")
+        << b1 << QByteArrayList{"+\x95", "+\x5C\r\n"} << QStringList{Chat(Replay, r1), Chat(Live, u"表\r\n"_s)};
+    QTest::newRow("appended copy of a tiny file is removed with it")
+        << QByteArray("a\r\n") << QByteArrayList{"+a\r\n"} << QStringList{Chat(Replay, u"a\r\n"_s)};
+    QTest::newRow("every copy of the old text leaves the appended stretch")
+        << QByteArray("a\r\n") << QByteArrayList{"+a\r\nb\r\na\r\n"}
+        << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};
+    QTest::newRow("cut short: the whole new text again")
+        << QByteArray(b1 + b2) << QByteArrayList{'=' + b1, '+' + b3}
+        << QStringList{Chat(Replay, r1 + r2), Chat(Live, r1), Chat(Live, r3)};
+    QTest::newRow("replaced by other text")
+        << b1 << QByteArrayList{'=' + b2 + b3} << QStringList{Chat(Replay, r1), Chat(Live, r2 + r3)};
+    QTest::newRow("written anew with the same start and more")
+        << b1 << QByteArrayList{'=' + b1 + b2} << QStringList{Chat(Replay, r1), Chat(Live, r2)};
+    QTest::newRow("deleted, then created with other text")
+        << b1 << QByteArrayList{"-", '=' + b2} << QStringList{Chat(Replay, r1), Chat(Live, r2)};
+    QTest::newRow("deleted, then created with the old text and more")
+        << b1 << QByteArrayList{"-", '=' + b1 + b2} << QStringList{Chat(Replay, r1), Chat(Live, r2)};
+    QTest::newRow("NUL bytes written over later")
+        << QByteArray(b1 + QByteArray(64, '\0')) << QByteArrayList{".", '=' + b1 + b2}
+        << QStringList{Chat(Replay, r1), Chat(Live, r2)};
+    QTest::newRow("NUL inside the text ends it for good")
+        << QByteArray(b1 + QByteArray(1, '\0') + b2) << QByteArrayList{'+' + b3} << QStringList{Chat(Replay, r1)};
+}
+
+void TestLogReader::appendedText()
+{
+    QFETCH(QByteArray, initial);
+    QFETCH(QByteArrayList, steps);
+    QFETCH(QStringList, expected);
+    QCOMPARE(Run(initial, steps), expected);
+    // Scrolled after each live text, never after replay text.
+    QCOMPARE(m_processors.scrolls, int(expected.filter(u" live: "_s).size()));
+    QVERIFY(!m_state->readingGuard);
+}
+
+void TestLogReader::encodings_data()
+{
+    QTest::addColumn<QByteArray>("initial");
+    QTest::addColumn<QByteArrayList>("steps");
+    QTest::addColumn<QStringList>("expected");
+
+    // 上 = U+4E0A, 有 = U+6709, 不 = U+4E0D: bytes 0x0A, 0x09 and 0x0D inside UTF-16 units.
+    const QString tricky = u"上有不\r\n"_s;
+    const QByteArray line = Utf16Body(u"上\r\n"_s);
+    QTest::newRow("UTF-16 LE: line ends only in whole units, odd byte waits")
+        << testfiles::Utf16Le(tricky) << QByteArrayList{'+' + line.left(1), '+' + line.mid(1)}
+        << QStringList{Chat(Replay, tricky), Chat(Live, u"上\r\n"_s)};
+    QTest::newRow("UTF-16 LE: CR and LF in two readings")
+        << testfiles::Utf16Le(u"a\r"_s) << QByteArrayList{'+' + Utf16Body(u"\n"_s), '+' + Utf16Body(u"b\r\n"_s)}
+        << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};
+    QTest::newRow("UTF-16 BE")
+        << QByteArray(QByteArray("\xFE\xFF") + Utf16BeBody(tricky)) << QByteArrayList{'+' + Utf16BeBody(u"表\r\n"_s)}
+        << QStringList{Chat(Replay, tricky), Chat(Live, u"表\r\n"_s)};
+    QTest::newRow("UTF-8: characters outside code page 932 become ?")
+        << QByteArray(QByteArray("\xEF\xBB\xBF") + u"ö😀表\r\n"_s.toUtf8()) << QByteArrayList{"+x\xE2\x80", "+\xA8"}
+        << QStringList{Chat(Replay, u"??表\r\n"_s), Chat(Live, u"x\r\n"_s)};
+    QTest::newRow("UTF-8: line separator ends a line")
+        << QByteArray(QByteArray("\xEF\xBB\xBF") + u"a\u2028b"_s.toUtf8()) << QByteArrayList{"+\r\n"}
+        << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};
+    QTest::newRow("code page 932: 0x5C as trail byte")
+        << Cp(u"表示\r\n"_s) << QByteArrayList{'+' + Cp(u"ソ\\\r\n"_s)}
+        << QStringList{Chat(Replay, u"表示\r\n"_s), Chat(Live, u"ソ\\\r\n"_s)};
+    QTest::newRow("code page 932: invalid bytes one ? each")
+        << QByteArray("a\xA0\xFD" "b\r\n") << QByteArrayList{}
+        << QStringList{Chat(Replay, u"a??b\r\n"_s)};
+}
+
+void TestLogReader::encodings()
+{
+    appendedText();
+}
+
+void TestLogReader::firstShowingAndActionLogSetting_data()
+{
+    QTest::addColumn<bool>("actionLog");
+    QTest::newRow("ActionLog on") << true;
+    QTest::newRow("ActionLog off") << false;
+}
+
+void TestLogReader::firstShowingAndActionLogSetting()
+{
+    QFETCH(bool, actionLog);
+    m_state->actionLog = actionLog;
+    testfiles::Write(PathOf(LogKind::Mail), "mail 1\r\n");
+    testfiles::Write(PathOf(LogKind::Action), "act 1\r\n");
+    testfiles::Write(PathOf(LogKind::Chat), "chat 1\r\n");
+    m_reader->FirstShowing();
+    QStringList expected{u"chat replay: chat 1⏎"_s};
+    if (actionLog)
+        expected << u"action replay: act 1⏎"_s;
+    expected << u"mail replay: mail 1⏎"_s;
+    QCOMPARE(m_processors.calls, expected);
+
+    // Later action lines are handed on either way; what was there at start stays unhandled.
+    testfiles::Append(PathOf(LogKind::Action), "act 2\r\n");
+    m_processors.calls.clear();
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls, QStringList{u"action live: act 2⏎"_s});
+}
+
+void TestLogReader::fileMissingAtFirstShowingIsHandedWholeLater()
+{
+    m_reader->FirstShowing();
+    QVERIFY(m_processors.calls.isEmpty());
+    testfiles::Write(PathOf(LogKind::Mail), Cp(Record(1) + Record(2)));
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls,
+             QStringList{RecordingLogProcessors::Call(LogKind::Mail, Live, Record(1) + Record(2))});
+}
+
+void TestLogReader::changeTouchingNoCurrentFileHandsNothing()
+{
+    testfiles::Write(PathOf(LogKind::Chat), Cp(Record(1)));
+    m_reader->FirstShowing();
+    m_processors.calls.clear();
+    testfiles::Write(PathOf(LogKind::Chat, kToday.addDays(-1)), Cp(Record(2)));
+    testfiles::Write(m_state->logDir + u"other.txt"_s, "x\r\n");
+    QVERIFY(QDir(m_state->logDir).mkdir(u"sub"_s));
+    testfiles::Write(m_state->logDir + u"sub/"_s + DailyLogName(u"ChatLog_"_s, kToday), "x\r\n");
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls, QStringList());
+    QCOMPARE(m_processors.scrolls, 0);
+}
+
+void TestLogReader::tomorrowsFileIsReplayedThenLive()
+{
+    const QDate tomorrow = kToday.addDays(1);
+    testfiles::Write(PathOf(LogKind::Chat), Cp(Record(1)));
+    m_reader->FirstShowing();
+    m_clock.Set(QDateTime(tomorrow, QTime(0, 1)));
+    testfiles::Write(PathOf(LogKind::Chat, tomorrow), Cp(Record(2)));
+    m_reader->ReadNewLogText();
+    testfiles::Append(PathOf(LogKind::Chat, tomorrow), Cp(Record(3)));
+    testfiles::Append(PathOf(LogKind::Chat), Cp(Record(4))); // yesterday's file is left behind
+    m_reader->ReadNewLogText();
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls, (QStringList{Chat(Replay, Record(1)), Chat(Replay, Record(2)), Chat(Live, Record(3))}));
+    QCOMPARE(m_state->Log(LogKind::Chat).currentName, DailyLogName(u"ChatLog_"_s, tomorrow));
+    QCOMPARE(m_state->Log(LogKind::Chat).nextName, DailyLogName(u"ChatLog_"_s, tomorrow.addDays(1)));
+}
+
+void TestLogReader::dayChangeWithActionLogOffStillReplaysActions()
+{
+    m_state->actionLog = false;
+    const QDate tomorrow = kToday.addDays(1);
+    testfiles::Write(PathOf(LogKind::Action), "act 1\r\n");
+    m_reader->FirstShowing();
+    testfiles::Write(PathOf(LogKind::Action, tomorrow), "act 2\r\n");
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls, QStringList{u"action replay: act 2⏎"_s});
+}
+
+void TestLogReader::fileDatedAheadOfTheClock_data()
+{
+    QTest::addColumn<QDate>("clockDate");
+    QTest::addColumn<QDate>("nextDate");
+    // The game's tomorrow appears while the clock still says today.
+    QTest::newRow("file ahead of the clock") << kToday << kToday.addDays(2);
+    // The program ran over several days: the clock is ahead of the file.
+    QTest::newRow("clock ahead of the file") << kToday.addDays(3) << kToday.addDays(4);
+}
+
+void TestLogReader::fileDatedAheadOfTheClock()
+{
+    QFETCH(QDate, clockDate);
+    QFETCH(QDate, nextDate);
+    const QDate fileDate = kToday.addDays(1);
+    m_reader->FirstShowing();
+    m_clock.Set(QDateTime(clockDate, QTime(23, 59)));
+    testfiles::Write(PathOf(LogKind::Chat, fileDate), Cp(Record(1)));
+    m_reader->ReadNewLogText();
+    testfiles::Append(PathOf(LogKind::Chat, fileDate), Cp(Record(2)));
+    m_reader->ReadNewLogText();
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls, (QStringList{Chat(Replay, Record(1)), Chat(Live, Record(2))}));
+    QCOMPARE(m_state->Log(LogKind::Chat).nextName, DailyLogName(u"ChatLog_"_s, nextDate));
+}
+
+void TestLogReader::guardClearedWhenProcessorThrows()
+{
+    testfiles::Write(PathOf(LogKind::Chat), Cp(Record(1)));
+    m_reader->FirstShowing();
+    testfiles::Append(PathOf(LogKind::Chat), Cp(Record(2)));
+    testfiles::Write(PathOf(LogKind::Mail), "mail 1\r\n");
+    m_processors.during = [](LogKind, ProcessingMode mode) {
+        if (mode == ProcessingMode::Live)
+            throw std::runtime_error("processor failed");
+    };
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, m_reader->ReadNewLogText());
+    QVERIFY(!m_state->readingGuard);
+
+    m_processors.during = nullptr;
+    testfiles::Append(PathOf(LogKind::Chat), Cp(Record(3)));
+    m_reader->ReadNewLogText();
+    // The failed text is not handed again; the mail the failure kept from being read is.
+    QCOMPARE(m_processors.calls, (QStringList{Chat(Replay, Record(1)), Chat(Live, Record(2)), Chat(Live, Record(3)),
+                                              u"mail live: mail 1⏎"_s}));
+}
+
+void TestLogReader::readingInsideReadingDoesNothing()
+{
+    testfiles::Write(PathOf(LogKind::Chat), Cp(Record(1)));
+    m_reader->FirstShowing();
+    testfiles::Append(PathOf(LogKind::Chat), Cp(Record(2)));
+    m_processors.during = [this](LogKind, ProcessingMode) {
+        m_processors.during = nullptr;
+        testfiles::Append(PathOf(LogKind::Chat), Cp(Record(3)));
+        m_reader->ReadNewLogText(); // a change reported while a processor runs
+    };
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls, (QStringList{Chat(Replay, Record(1)), Chat(Live, Record(2))}));
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls.last(), Chat(Live, Record(3)));
+}
+
+void TestLogReader::nothingIsReadAfterRelease()
+{
+    testfiles::Write(PathOf(LogKind::Chat), Cp(Record(1)));
+    testfiles::Write(PathOf(LogKind::Mail), "mail 1\r\n");
+    m_reader->FirstShowing();
+    testfiles::Append(PathOf(LogKind::Chat), Cp(Record(2)));
+    testfiles::Append(PathOf(LogKind::Mail), "mail 2\r\n");
+    // The window closes from inside a processor (a nested event loop): nothing after it.
+    m_processors.during = [this](LogKind, ProcessingMode) {
+        m_state->released = true;
+        for (DailyLog &log : m_state->logs)
+            log.buffer.clear();
+    };
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls.size(), 3);
+    QCOMPARE(m_processors.calls.last(), Chat(Live, Record(2)));
+    QCOMPARE(m_processors.scrolls, 0);
+
+    m_processors.during = nullptr;
+    testfiles::Append(PathOf(LogKind::Chat), Cp(Record(3)));
+    m_reader->ReadNewLogText();
+    m_reader->FirstShowing();
+    QCOMPARE(m_processors.calls.size(), 3);
+    QVERIFY(!m_reader->ChangedSinceLastReading());
+}
+
+void TestLogReader::unreadableFileIsReportedAndRetried()
+{
+    // A folder under the file's name: it exists, but cannot be opened as a file.
+    QVERIFY(QDir().mkpath(PathOf(LogKind::Chat)));
+    m_reader->FirstShowing();
+    QVERIFY(m_processors.calls.isEmpty());
+    QCOMPARE(m_reader->UnreadableFiles().size(), 1);
+    QVERIFY(m_reader->UnreadableFiles().first().startsWith(DailyLogName(u"ChatLog_"_s, kToday)));
+    QVERIFY(m_reader->ChangedSinceLastReading());
+
+    m_reader->ReadNewLogText();
+    QVERIFY(m_processors.calls.isEmpty());
+    QCOMPARE(m_reader->UnreadableFiles().size(), 1);
+
+    // Readable again: what it held is shown as it would have been at the first showing.
+    QVERIFY(QDir().rmdir(PathOf(LogKind::Chat)));
+    testfiles::Write(PathOf(LogKind::Chat), Cp(Record(1)));
+    m_reader->ReadNewLogText();
+    testfiles::Append(PathOf(LogKind::Chat), Cp(Record(2)));
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls, (QStringList{Chat(Replay, Record(1)), Chat(Live, Record(2))}));
+    QVERIFY(m_reader->UnreadableFiles().isEmpty());
+    QVERIFY(!m_reader->ChangedSinceLastReading());
+}
+
+void TestLogReader::emptyLogFolderReadsNothing()
+{
+    // With no LOG folder the names would resolve against the working folder.
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(previous); });
+    m_state->logDir.clear();
+    testfiles::Write(DailyLogName(u"ChatLog_"_s, kToday), Cp(Record(1)));
+    m_reader->FirstShowing();
+    testfiles::Append(DailyLogName(u"ChatLog_"_s, kToday), Cp(Record(2)));
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls, QStringList());
+    QVERIFY(!m_reader->ChangedSinceLastReading());
+}
+
+void TestLogReader::longFileIsReadFromWhereTheLastReadingStopped()
+{
+    QString day;
+    for (int n = 0; n < 2000; ++n)
+        day += Record(n % 100);
+    const QByteArray bytes = Cp(day);
+    testfiles::Write(PathOf(LogKind::Chat), bytes);
+    m_reader->FirstShowing();
+    // A change in the middle of what was read (neither the start nor the end) is not
+    // looked at: an append is read on its own, as the cost must not grow with the day.
+    QByteArray changed = bytes;
+    changed[bytes.size() / 2] = 'X';
+    testfiles::Write(PathOf(LogKind::Chat), changed + Cp(Record(1)));
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls.size(), 2);
+    QCOMPARE(m_processors.calls.last(), Chat(Live, Record(1)));
+    // A change at the end of what was read is a rewrite: the whole new text is handed on.
+    changed[changed.size() - 3] = 'Y';
+    testfiles::Write(PathOf(LogKind::Chat), changed + Cp(Record(1) + Record(2)));
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls.size(), 3);
+    QVERIFY(m_processors.calls.last().startsWith(Chat(Live, Record(0))));
+}
+
+void TestLogReader::changedSinceLastReading_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("changed");
+    QTest::newRow("nothing") << u"nothing"_s << false;
+    QTest::newRow("line appended") << u"append"_s << true;
+    QTest::newRow("half a line appended") << u"half"_s << true;
+    QTest::newRow("cut short") << u"cut"_s << true;
+    QTest::newRow("only the time stamp") << u"touch"_s << true;
+    QTest::newRow("deleted") << u"delete"_s << true;
+    QTest::newRow("mail file created") << u"mail"_s << true;
+    QTest::newRow("tomorrow's file created") << u"tomorrow"_s << true;
+    QTest::newRow("another file") << u"other"_s << false;
+}
+
+void TestLogReader::changedSinceLastReading()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, changed);
+    const QString chat = PathOf(LogKind::Chat);
+    testfiles::Write(chat, Cp(Record(1)));
+    m_reader->FirstShowing();
+    QVERIFY(!m_reader->ChangedSinceLastReading());
+
+    if (change == u"append") {
+        testfiles::Append(chat, Cp(Record(2)));
+    } else if (change == u"half") {
+        testfiles::Append(chat, "12:0");
+    } else if (change == u"cut") {
+        testfiles::Write(chat, "a\r\n");
+    } else if (change == u"touch") {
+        QFile file(chat);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(file.fileTime(QFileDevice::FileModificationTime).addSecs(-60),
+                                 QFileDevice::FileModificationTime));
+    } else if (change == u"delete") {
+        QVERIFY(QFile::remove(chat));
+    } else if (change == u"mail") {
+        testfiles::Write(PathOf(LogKind::Mail), "mail\r\n");
+    } else if (change == u"tomorrow") {
+        testfiles::Write(PathOf(LogKind::Action, kToday.addDays(1)), "act\r\n");
+    } else if (change == u"other") {
+        testfiles::Write(m_state->logDir + u"notes.txt"_s, "x\r\n");
+    }
+    QCOMPARE(m_reader->ChangedSinceLastReading(), changed);
+    // A reading brings the comparison back to rest.
+    m_reader->ReadNewLogText();
+    QVERIFY(!m_reader->ChangedSinceLastReading());
+}
+
+QTEST_GUILESS_MAIN(TestLogReader)
+#include "tst_logreader.moc"

@@ -28,5 +28,11 @@ build: setup
 install: build
 	cmake --install $(BUILD) --prefix "$(KIV_HOME)"
 
+bench: build
+	./$(BUILD)/bench_intake
+
+demo: build
+	bash scripts/demo.sh "$(BUILD)"
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -56,8 +56,11 @@ void ChatProcessor::ProcessLine(QStringView line, ProcessingMode mode)
 {
     LogFields fields;
     const int count = SplitAnsiLine(line, fields);
+    // An empty line is what is left of the blank line between records (three line ends
+    // in a row, or an appended text that is only that blank line). Skipping it keeps the
+    // rows the same however the reading happened to cut the text into blocks.
     if (count == 0)
-        return; // what is left of the empty line that closes a record
+        return;
     LogLineRecord record;
     if (count < 3) {
         // Not a record: a text line whose header did not end in ")" (so it was not
@@ -134,8 +137,8 @@ void ChatProcessor::ProcessRecord(LogLineRecord &record, QStringView kindField, 
 void ChatProcessor::CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs)
 {
     const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-    const QStringList names =
-        dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    // Not QDir::System: on Unix it lists FIFOs, and reading one would block.
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
     LogFields fields;
     for (const QString &name : names) {
         // Matched as the game's platform matches file names: without regard to case.

@@ -23,7 +23,8 @@ class ChatProcessor
 public:
     ChatProcessor(AppState &state, IChatHost &host);
 
-    // `text` holds one or more chat lines or records, each ended by CR LF.
+    // `text` holds one or more chat lines or records, each ended by CR LF. A command run
+    // from a line may call this again (the preset list shows its lines through it).
     void ProcessChatText(QStringView text, ProcessingMode mode);
 
     // Appends ID "=" name for the speaker of every line of the chat logs in `folder`

@@ -48,32 +48,27 @@ QVariant ChatRowsModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= int(m_rows.size()))
         return {};
-    const LogLineRecord &r = m_rows[size_t(index.row())];
+    const StoredRow &r = m_rows[size_t(index.row())];
+    const QString &tag = m_tags[r.tag];
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        switch (index.column()) {
-        case TimeColumn: return r.time;
-        case IdColumn: return r.id;
-        case NameColumn: return r.name;
-        case TextColumn: return r.text;
-        default: return {};
-        }
+        return ColumnText(r, index.column());
     case TagRole:
-        return r.tag;
+        return tag;
     case TextColourRole:
         if (index.column() == TimeColumn)
             return {};
-        return index.column() == TextColumn ? ChatTextStyle(r.tag).text : 0u;
+        return index.column() == TextColumn ? ChatTextStyle(tag).text : 0u;
     case BackgroundColourRole:
         if (index.column() == TextColumn) {
-            const ChatCellStyle style = ChatTextStyle(r.tag);
+            const ChatCellStyle style = ChatTextStyle(tag);
             if (style.background)
                 return *style.background;
         }
         return {};
     case BoldRole:
-        return index.column() == TextColumn && ChatTextStyle(r.tag).bold;
+        return index.column() == TextColumn && ChatTextStyle(tag).bold;
     default:
         return {};
     }
@@ -92,13 +87,53 @@ QVariant ChatRowsModel::headerData(int section, Qt::Orientation orientation, int
     }
 }
 
+QString ChatRowsModel::ColumnText(const StoredRow &r, int column) const
+{
+    switch (column) {
+    case TimeColumn: return r.Time().toString();
+    case IdColumn: return r.Id().toString();
+    case NameColumn: return r.Name().toString();
+    case TextColumn: return r.Text().toString();
+    default: return {};
+    }
+}
+
+ChatRowsModel::StoredRow ChatRowsModel::Store(const LogLineRecord &row)
+{
+    StoredRow stored;
+    stored.texts.reserve(row.time.size() + row.id.size() + row.name.size() + row.text.size());
+    stored.texts.append(row.time).append(row.id).append(row.name).append(row.text);
+    stored.timeLength = quint32(row.time.size());
+    stored.idLength = quint32(row.id.size());
+    stored.nameLength = quint32(row.name.size());
+    const auto found = m_tagIndex.constFind(row.tag);
+    if (found != m_tagIndex.constEnd()) {
+        stored.tag = *found;
+    } else {
+        stored.tag = quint32(m_tags.size());
+        m_tags.append(row.tag);
+        m_tagIndex.insert(row.tag, stored.tag);
+    }
+    return stored;
+}
+
+LogLineRecord ChatRowsModel::Row(int row) const
+{
+    const StoredRow &r = m_rows.at(size_t(row));
+    return {r.Time().toString(), r.Id().toString(), r.Name().toString(), r.Text().toString(), m_tags[r.tag]};
+}
+
 void ChatRowsModel::AppendRows(std::vector<LogLineRecord> rows)
 {
     if (rows.empty())
         return;
     const int first = int(m_rows.size());
+    // The last index is first + n - 1, not first + n.
     beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
-    m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    // No exact reserve here: growing by one batch at a time would copy every row on
+    // every append.
+    for (const LogLineRecord &row : rows)
+        m_rows.push_back(Store(row));
     endInsertRows();
 }
 
@@ -122,6 +157,6 @@ void ChatRowsModel::SortByTime()
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::stable_sort(m_rows.begin(), m_rows.end(),
-                     [](const LogLineRecord &a, const LogLineRecord &b) { return a.time < b.time; });
+                     [](const StoredRow &a, const StoredRow &b) { return a.Time() < b.Time(); });
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

@@ -3,6 +3,8 @@
 #include "logs/LogLineRecord.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -19,7 +21,9 @@ ChatCellStyle ChatTextStyle(QStringView tag);
 
 // The rows of the chat view: time, ID, name, text, with the tag kept beside them.
 // Rows are appended in batches, one insert notification per batch, so a whole day's
-// log replays quickly.
+// log replays quickly. A day can bring hundreds of thousands of rows, so each row keeps
+// its four texts in one string and its tag as an index into a small table of the tags
+// seen (there are only a few kinds).
 class ChatRowsModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -45,9 +49,28 @@ public:
     // Stable sort by the time text (rows of equal time keep no particular order).
     void SortByTime();
 
-    const LogLineRecord &Row(int row) const { return m_rows.at(size_t(row)); }
+    LogLineRecord Row(int row) const;
     int Count() const { return int(m_rows.size()); }
 
 private:
-    std::vector<LogLineRecord> m_rows;
+    struct StoredRow
+    {
+        QString texts; // time, ID, name and text, one after the other
+        quint32 timeLength = 0;
+        quint32 idLength = 0;
+        quint32 nameLength = 0;
+        quint32 tag = 0; // index into m_tags
+
+        QStringView Time() const { return QStringView(texts).first(timeLength); }
+        QStringView Id() const { return QStringView(texts).sliced(timeLength, idLength); }
+        QStringView Name() const { return QStringView(texts).sliced(timeLength + idLength, nameLength); }
+        QStringView Text() const { return QStringView(texts).sliced(timeLength + idLength + nameLength); }
+    };
+
+    StoredRow Store(const LogLineRecord &row);
+    QString ColumnText(const StoredRow &row, int column) const;
+
+    std::vector<StoredRow> m_rows;
+    QStringList m_tags;
+    QHash<QString, quint32> m_tagIndex;
 };

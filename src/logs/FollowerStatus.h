@@ -23,4 +23,5 @@ struct FollowerStatus
     friend bool operator==(const FollowerStatus &, const FollowerStatus &) = default;
 };
 
+Q_DECLARE_METATYPE(FollowerState)
 Q_DECLARE_METATYPE(FollowerStatus)

@@ -16,7 +16,6 @@ LogFollower::LogFollower(AppState &state, ILogProcessors &processors, const IClo
 {
     m_compare.setInterval(m_options.checkIntervalMs);
     connect(&m_compare, &QTimer::timeout, this, &LogFollower::Compare);
-    UpdateStatus();
 }
 
 LogFollower::~LogFollower()
@@ -68,9 +67,12 @@ void LogFollower::Read()
 {
     // A processor's failure must not unwind through the event loop; the reading guard is
     // already cleared, and the files are read again at the next change or comparison.
+    const quint64 handedBefore = m_reader.TextsHanded();
     try {
         m_reader.ReadNewLogText();
-        m_failure.clear();
+        // A failure stays on show until text has gone through the processors again.
+        if (m_reader.TextsHanded() != handedBefore)
+            m_failure.clear();
     } catch (const std::exception &e) {
         m_failure = QString::fromLocal8Bit(e.what());
     } catch (...) {

@@ -269,6 +269,7 @@ void LogReader::Hand(LogKind kind, const QString &text, ProcessingMode mode)
 {
     if (text.isEmpty())
         return;
+    ++m_textsHanded;
     switch (kind) {
     case LogKind::Chat:
         m_processors.ProcessChatText(text, mode);

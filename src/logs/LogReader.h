@@ -46,6 +46,9 @@ public:
     // name with the reason; empty when every file could be read.
     QStringList UnreadableFiles() const;
 
+    // How many texts have been handed to the processors so far.
+    quint64 TextsHanded() const { return m_textsHanded; }
+
 private:
     enum class Got { Missing, Unreadable, Text };
     struct Loaded
@@ -68,4 +71,5 @@ private:
     ILogProcessors &m_processors;
     const IClock &m_clock;
     std::array<QString, kLogKindCount> m_unreadable; // the reason, per kind
+    quint64 m_textsHanded = 0;
 };

@@ -51,6 +51,7 @@ private slots:
     void setup();
     void setupLineRunsItsOwnCommand();
     void recordsHandedOneByOneMatchTheWholeText();
+    void commandShowingLinesThroughTheProcessor();
     void megabyteMessage();
     void collectChatNames();
     void collectChatNamesWithoutFiles();
@@ -326,6 +327,32 @@ void TestChatProcessor::recordsHandedOneByOneMatchTheWholeText()
     QCOMPARE(pieces.events, whole.events);
     QCOMPARE(whole.rows.size(), size_t(7));
     QCOMPARE(whole.Events(u"cmd:").size(), 3);
+}
+
+// The preset list shows its lines through the chat processor while the line that asked
+// for it is still being handled.
+void TestChatProcessor::commandShowingLinesThroughTheProcessor()
+{
+    AppState state;
+    state.ownId = kTaro;
+    RecordingChatHost host;
+    ChatProcessor processor(state, host);
+    host.onCommand = [&](ChatCommand command) {
+        if (command == ChatCommand::Custom)
+            processor.ProcessChatText(QString(BuildCommandLine(kTaro, kCommandKindSearch, u"@who search x"_s)
+                                              + BuildCommandLine(kTaro, kCommandKindSearch, u"@item list"_s)),
+                                      ProcessingMode::Replay);
+    };
+    processor.ProcessChatText(QString(TaroSays(u"@custom"_s) + Record(u"Jiro(87654321)"_s, u"after"_s)),
+                              ProcessingMode::Live);
+    const QStringList rows{
+        u"00:00:00|12345678||@who search x|@who"_s,
+        u"00:00:00|12345678||@item list|@item"_s,
+        RowOfTaro(u"@custom"_s, u"@custom"_s),
+        u"12:00:00|87654321|Jiro|after|<Public>"_s,
+    };
+    QCOMPARE(host.RowTexts(), rows);
+    QCOMPARE(host.Events(u"cmd:"), QStringList{u"cmd:@custom|"_s});
 }
 
 void TestChatProcessor::megabyteMessage()

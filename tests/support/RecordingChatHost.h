@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QStringList>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -39,6 +40,8 @@ public:
     {
         commands.emplace_back(command, lowerText);
         events.append(u"cmd:" % KeywordOf(command) % u'|' % lowerText);
+        if (onCommand)
+            onCommand(command);
     }
     void AppendInfoLine(const QString &line) override { events.append(u"info:" % line); }
 
@@ -70,4 +73,6 @@ public:
     QStringList events;
     std::vector<std::pair<ChatCommand, QString>> commands;
     QHash<QString, QString> wantedAlarms;
+    // Runs after a command was recorded, as a handler would.
+    std::function<void(ChatCommand)> onCommand;
 };

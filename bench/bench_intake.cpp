@@ -181,7 +181,10 @@ double TimeIconv(const QString &path)
 void BenchReplay(const QString &dir)
 {
     const QString path = dir + QStringLiteral("/ChatLog_20261207.txt");
-    WriteFile(path, MakeChatLog(20 * 1000 * 1000, 1));
+    const qint64 megabytes = qEnvironmentVariableIntValue("KIV_BENCH_REPLAY_MB") > 0
+                                 ? qEnvironmentVariableIntValue("KIV_BENCH_REPLAY_MB")
+                                 : 20;
+    WriteFile(path, MakeChatLog(megabytes * 1000 * 1000, 1));
     const double iconvMs = TimeIconv(path);
     double best = 1e9;
     int rows = 0;
@@ -194,9 +197,9 @@ void BenchReplay(const QString &dir)
         best = std::min(best, t.nsecsElapsed() / 1e6);
         rows = program.model.Count();
     }
-    std::printf("replay: 20 MB chat log, %d rows: %.1f ms; iconv CP932->UTF-16LE: %.1f ms; ratio %.2f "
+    std::printf("replay: %lld MB chat log, %d rows: %.1f ms; iconv CP932->UTF-16LE: %.1f ms; ratio %.2f "
                 "(bar 1.0, goal 0.6)\n",
-                rows, best, iconvMs, best / iconvMs);
+                megabytes, rows, best, iconvMs, best / iconvMs);
     QFile::remove(path);
 }
 

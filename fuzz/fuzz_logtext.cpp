@@ -20,7 +20,7 @@ namespace {
 class EventLog final : public IChatHost
 {
 public:
-    void AddChatRow(const LogLineRecord &r) override
+    void AddChatRow(const LogLineView &r) override
     {
         events.append(u"row|" % r.time % u'|' % r.id % u'|' % r.name % u'|' % r.text % u'|' % r.tag);
     }

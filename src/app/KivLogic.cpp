@@ -41,18 +41,14 @@ void KivLogic::ScrollToLastRow()
         onScrollToLastRow();
 }
 
-void KivLogic::AddChatRow(const LogLineRecord &record)
+void KivLogic::AddChatRow(const LogLineView &row)
 {
-    m_pending.push_back(record);
+    m_rows.Stage(row);
 }
 
 void KivLogic::FlushRows()
 {
-    if (m_pending.empty())
-        return;
-    std::vector<LogLineRecord> batch;
-    batch.swap(m_pending);
-    m_rows.AppendRows(std::move(batch));
+    m_rows.CommitStaged();
 }
 
 void KivLogic::MarkActive(const QString &id, const QString &name)

@@ -8,7 +8,6 @@
 #include "logs/MailProcessor.h"
 
 #include <functional>
-#include <vector>
 
 class ChatRowsModel;
 class IClock;
@@ -44,7 +43,7 @@ public:
     void ScrollToLastRow() override;
 
     // What the processors act on.
-    void AddChatRow(const LogLineRecord &record) override;
+    void AddChatRow(const LogLineView &row) override;
     void MarkActive(const QString &id, const QString &name) override;
     QString MatchWanted(const QString &kind, const QString &id, const QString &name, const QString &text) override;
     void RunBeep(const QString &lowerText) override;
@@ -68,5 +67,4 @@ private:
     ChatProcessor m_chat;
     MailProcessor m_mail;
     CalcCommand m_calc;
-    std::vector<LogLineRecord> m_pending;
 };

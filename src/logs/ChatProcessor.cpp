@@ -39,13 +39,6 @@ bool IsCalcShorthand(QStringView text)
 
 ChatProcessor::ChatProcessor(AppState &state, IChatHost &host) : m_state(state), m_host(host) {}
 
-QString ChatProcessor::Shared(QStringView value, QString &last)
-{
-    if (last != value)
-        last = value.toString();
-    return last;
-}
-
 void ChatProcessor::ProcessChatText(QStringView text, ProcessingMode mode)
 {
     const QString normalised = NormaliseLogText(text);
@@ -61,33 +54,42 @@ void ChatProcessor::ProcessLine(QStringView line, ProcessingMode mode)
     // rows the same however the reading happened to cut the text into blocks.
     if (count == 0)
         return;
-    LogLineRecord record;
+    LogLineView row;
     if (count < 3) {
         // Not a record: a text line whose header did not end in ")" (so it was not
         // joined), or a stray piece of a record. Its words are worth a row; blanks are not.
-        record.text = JoinFields(fields, 0);
-        if (!record.text.isEmpty())
-            m_host.AddChatRow(record);
+        const QString text = JoinFields(fields, 0);
+        row.text = text;
+        if (!text.isEmpty())
+            m_host.AddChatRow(row);
         return;
     }
-    record.time = Shared(TrimView(fields[0]), m_lastTime);
+    row.time = TrimView(fields[0]);
     if (count != 4) {
-        record.name = Shared(TrimView(fields[1]), m_lastKind);
-        record.text = TrimView(fields[2]).toString();
-        record.tag = record.name;
-        m_host.AddChatRow(record);
+        row.name = TrimView(fields[1]);
+        row.text = TrimView(fields[2]);
+        row.tag = row.name;
+        m_host.AddChatRow(row);
         return;
     }
-    record.id = IdOfSpeaker(fields[2]).toString();
-    record.name = NameOfSpeaker(fields[2]).toString();
-    record.text = TrimView(fields[3]).toString();
-    ProcessRecord(record, fields[1], mode);
+    row.id = IdOfSpeaker(fields[2]);
+    row.name = NameOfSpeaker(fields[2]);
+    row.text = TrimView(fields[3]);
+    row.tag = TrimView(fields[1]);
+    const bool mayHoldCommand = MayHoldCommand(row.text);
+    if (mode != ProcessingMode::Live && !mayHoldCommand) {
+        // Most of a replayed day: nothing to act on, and the tag is the kind.
+        m_host.AddChatRow(row);
+        return;
+    }
+    LogLineRecord record = RecordOf(row);
+    record.tag.clear();
+    ProcessRecord(record, row.tag, mode, mayHoldCommand);
 }
 
-void ChatProcessor::ProcessRecord(LogLineRecord &record, QStringView kindField, ProcessingMode mode)
+void ChatProcessor::ProcessRecord(LogLineRecord &record, QStringView kind, ProcessingMode mode, bool mayHoldCommand)
 {
     const bool live = mode == ProcessingMode::Live;
-    const bool mayHoldCommand = MayHoldCommand(record.text);
     QString lower = mayHoldCommand ? record.text.toLower() : QString();
 
     if (live && mayHoldCommand && m_state.ownId == kNoOwnId && lower.contains(u"@setup")) {
@@ -121,7 +123,7 @@ void ChatProcessor::ProcessRecord(LogLineRecord &record, QStringView kindField, 
             record.tag = keyword;
             if (command == ChatCommand::Item) {
                 // The item command writes rows of its own; they must follow this one.
-                m_host.AddChatRow(record);
+                m_host.AddChatRow(ViewOf(record));
                 rowAdded = true;
             }
             if (runs)
@@ -129,9 +131,9 @@ void ChatProcessor::ProcessRecord(LogLineRecord &record, QStringView kindField, 
         }
     }
     if (record.tag.isEmpty())
-        record.tag = Shared(TrimView(kindField), m_lastKind);
+        record.tag = kind.toString();
     if (!rowAdded)
-        m_host.AddChatRow(record);
+        m_host.AddChatRow(ViewOf(record));
 }
 
 void ChatProcessor::CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs)

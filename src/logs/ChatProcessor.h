@@ -35,13 +35,8 @@ public:
 
 private:
     void ProcessLine(QStringView line, ProcessingMode mode);
-    void ProcessRecord(LogLineRecord &record, QStringView kindField, ProcessingMode mode);
-    // Shares the text of a value that repeats on most lines (kind, time) instead of
-    // allocating it again for every row.
-    static QString Shared(QStringView value, QString &last);
+    void ProcessRecord(LogLineRecord &record, QStringView kind, ProcessingMode mode, bool mayHoldCommand);
 
     AppState &m_state;
     IChatHost &m_host;
-    QString m_lastKind;
-    QString m_lastTime;
 };

@@ -98,22 +98,34 @@ QString ChatRowsModel::ColumnText(const StoredRow &r, int column) const
     }
 }
 
-ChatRowsModel::StoredRow ChatRowsModel::Store(const LogLineRecord &row)
+ChatRowsModel::StoredRow ChatRowsModel::Store(const LogLineView &row)
 {
     StoredRow stored;
-    stored.texts.reserve(row.time.size() + row.id.size() + row.name.size() + row.text.size());
-    stored.texts.append(row.time).append(row.id).append(row.name).append(row.text);
+    const qsizetype size = row.time.size() + row.id.size() + row.name.size() + row.text.size();
+    stored.texts.resize(size);
+    char16_t *d = reinterpret_cast<char16_t *>(stored.texts.data());
+    for (const QStringView part : {row.time, row.id, row.name, row.text}) {
+        std::copy_n(part.utf16(), part.size(), d);
+        d += part.size();
+    }
     stored.timeLength = quint32(row.time.size());
     stored.idLength = quint32(row.id.size());
     stored.nameLength = quint32(row.name.size());
-    const auto found = m_tagIndex.constFind(row.tag);
+    // Tags repeat from row to row; the last one is the likeliest.
+    if (!m_tags.isEmpty() && m_tags[m_lastTag] == row.tag) {
+        stored.tag = m_lastTag;
+        return stored;
+    }
+    const QString tag = row.tag.toString();
+    const auto found = m_tagIndex.constFind(tag);
     if (found != m_tagIndex.constEnd()) {
         stored.tag = *found;
     } else {
         stored.tag = quint32(m_tags.size());
-        m_tags.append(row.tag);
-        m_tagIndex.insert(row.tag, stored.tag);
+        m_tags.append(tag);
+        m_tagIndex.insert(tag, stored.tag);
     }
+    m_lastTag = stored.tag;
     return stored;
 }
 
@@ -123,25 +135,41 @@ LogLineRecord ChatRowsModel::Row(int row) const
     return {r.Time().toString(), r.Id().toString(), r.Name().toString(), r.Text().toString(), m_tags[r.tag]};
 }
 
-void ChatRowsModel::AppendRows(std::vector<LogLineRecord> rows)
+void ChatRowsModel::Stage(const LogLineView &row)
 {
-    if (rows.empty())
+    m_staged.push_back(Store(row));
+}
+
+void ChatRowsModel::CommitStaged()
+{
+    if (m_staged.empty())
         return;
     const int first = int(m_rows.size());
     // The last index is first + n - 1, not first + n.
-    beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
-    // No exact reserve here: growing by one batch at a time would copy every row on
-    // every append.
-    for (const LogLineRecord &row : rows)
-        m_rows.push_back(Store(row));
+    beginInsertRows(QModelIndex(), first, first + int(m_staged.size()) - 1);
+    if (m_rows.empty()) {
+        m_rows.swap(m_staged);
+    } else {
+        // No exact reserve here: growing by one batch at a time would copy every row on
+        // every append.
+        m_rows.insert(m_rows.end(), std::make_move_iterator(m_staged.begin()),
+                      std::make_move_iterator(m_staged.end()));
+    }
+    m_staged.clear();
     endInsertRows();
 }
 
-void ChatRowsModel::AppendRow(LogLineRecord row)
+void ChatRowsModel::AppendRows(const std::vector<LogLineRecord> &rows)
 {
-    std::vector<LogLineRecord> one;
-    one.push_back(std::move(row));
-    AppendRows(std::move(one));
+    for (const LogLineRecord &row : rows)
+        Stage(ViewOf(row));
+    CommitStaged();
+}
+
+void ChatRowsModel::AppendRow(const LogLineRecord &row)
+{
+    Stage(ViewOf(row));
+    CommitStaged();
 }
 
 void ChatRowsModel::Clear()

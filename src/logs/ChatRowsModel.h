@@ -43,8 +43,11 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    void AppendRows(std::vector<LogLineRecord> rows);
-    void AppendRow(LogLineRecord row);
+    void AppendRows(const std::vector<LogLineRecord> &rows);
+    void AppendRow(const LogLineRecord &row);
+    // Rows gathered while a block is processed, then added with one notification.
+    void Stage(const LogLineView &row);
+    void CommitStaged();
     void Clear();
     // Stable sort by the time text (rows of equal time keep no particular order).
     void SortByTime();
@@ -67,10 +70,12 @@ private:
         QStringView Text() const { return QStringView(texts).sliced(timeLength + idLength + nameLength); }
     };
 
-    StoredRow Store(const LogLineRecord &row);
+    StoredRow Store(const LogLineView &row);
     QString ColumnText(const StoredRow &row, int column) const;
 
     std::vector<StoredRow> m_rows;
+    std::vector<StoredRow> m_staged;
     QStringList m_tags;
     QHash<QString, quint32> m_tagIndex;
+    quint32 m_lastTag = 0;
 };

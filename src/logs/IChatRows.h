@@ -7,7 +7,8 @@ class IChatRows
 {
 public:
     virtual ~IChatRows() = default;
-    virtual void AddChatRow(const LogLineRecord &record) = 0;
+    // The row's texts are copied before the call returns.
+    virtual void AddChatRow(const LogLineView &row) = 0;
     // Brings the newest row into view.
     virtual void ScrollToLastRow() = 0;
 };

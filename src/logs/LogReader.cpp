@@ -129,14 +129,45 @@ QString DecodeBody(QByteArrayView body, Encoding encoding)
     return kiv::cp932::Decode(body);
 }
 
+// Every line end made CR LF, as splitting the text into lines and joining them again
+// would (the text ends with a line end). Text whose line ends are all CR LF already, as
+// the game writes them, is returned as it is, without a copy.
+QString NormalizeLineEnds(const QString &text)
+{
+    const char16_t *s = reinterpret_cast<const char16_t *>(text.constData());
+    const qsizetype n = text.size();
+    const auto needsChange = [&](qsizetype i) {
+        const char16_t c = s[i];
+        return (c == u'\r' && (i + 1 >= n || s[i + 1] != u'\n')) || (c == u'\n' && (i == 0 || s[i - 1] != u'\r'))
+            || c == u'\u2028';
+    };
+    qsizetype first = 0;
+    while (first < n && !needsChange(first))
+        ++first;
+    if (first == n)
+        return text;
+    QString out = text.first(first);
+    out.reserve(n + n / 8);
+    for (qsizetype i = first; i < n; ++i) {
+        const char16_t c = s[i];
+        if (c == u'\r' || c == u'\n' || c == u'\u2028') {
+            out += u"\r\n";
+            if (c == u'\r' && i + 1 < n && s[i + 1] == u'\n')
+                ++i;
+        } else {
+            out += QChar(c);
+        }
+    }
+    return out;
+}
+
 // Complete lines as the processors receive them: every line end made CR LF, and every
 // character the code page cannot hold made "?".
 QString ProcessorForm(QByteArrayView body, Encoding encoding)
 {
     if (body.isEmpty())
         return {};
-    const QString text = kiv::text::JoinLines(kiv::text::SplitLines(DecodeBody(body, encoding)));
-    return kiv::cp932::ToAnsiForm(text);
+    return kiv::cp932::ToAnsiForm(NormalizeLineEnds(DecodeBody(body, encoding)));
 }
 
 QDate DateOfName(const QString &name, const QString &prefix)

@@ -38,6 +38,6 @@ void MailProcessor::ProcessMailText(QStringView text, ProcessingMode)
         } else {
             record.text = JoinFields(fields, 0);
         }
-        m_rows.AddChatRow(record);
+        m_rows.AddChatRow(ViewOf(record));
     });
 }

@@ -108,19 +108,55 @@ QByteArray Encode(QStringView text)
     return out;
 }
 
+namespace {
+
+// Index of the first character the code page cannot hold, or -1.
+qsizetype FirstOutsideCodePage(QStringView text)
+{
+    const char16_t *s = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = s[i];
+        if (u < 0x80)
+            continue;
+        if (QChar::isSurrogate(u) || EncodeUnit(u) == 0)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+// A character of the code page comes back from its trip unchanged (when two byte forms
+// decode to it, the one chosen for encoding decodes to it as well), so only characters
+// outside the code page change: each code point becomes "?".
 QString ToAnsiForm(QStringView text)
 {
-    // Cheap path: text that is plain ASCII is already in its code page form.
-    bool ascii = true;
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
+    const qsizetype first = FirstOutsideCodePage(text);
+    if (first < 0)
+        return text.toString();
+    QString out = text.first(first).toString();
+    out.reserve(text.size());
+    const char16_t *s = text.utf16();
+    for (qsizetype i = first; i < text.size(); ++i) {
+        const char16_t u = s[i];
+        if (u < 0x80 || (!QChar::isSurrogate(u) && EncodeUnit(u) != 0)) {
+            out += QChar(u);
+        } else {
+            out += u'?';
+            if (QChar::isHighSurrogate(u) && i + 1 < text.size() && QChar::isLowSurrogate(s[i + 1]))
+                ++i;
         }
     }
-    if (ascii)
-        return text.toString();
-    return Decode(Encode(text));
+    return out;
+}
+
+QString ToAnsiForm(const QString &text)
+{
+    // Most log text is already in its code page form: share it instead of copying.
+    if (FirstOutsideCodePage(text) < 0)
+        return text;
+    return ToAnsiForm(QStringView(text));
 }
 
 bool IsDoubleByte(char32_t ch)

@@ -23,6 +23,7 @@ QByteArray Encode(QStringView text);
 // What a text looks like after a trip through the code page: the form in which log
 // text is compared, so characters outside the code page become "?".
 QString ToAnsiForm(QStringView text);
+QString ToAnsiForm(const QString &text);
 
 // True when the character is written with two bytes in code page 932 (full-width).
 bool IsDoubleByte(char32_t ch);

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTableView>

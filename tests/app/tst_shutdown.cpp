@@ -241,7 +241,7 @@ void TestShutdown::listsSavedAsUtf16AndReleased()
     AddField(u"0"_s, u"later"_s, state.roster);
     AddField(u"item"_s, u"x"_s, state.itemDb);
     AddField(u"other"_s, u"1"_s, state.wanted); // not saved by its dialog
-    state.Log(LogKind::Chat).buffer = u"12:00:00\r\n"_s;
+    state.Log(LogKind::Chat).buffer += u"12:00:00\r\n"_s;
 
     QVERIFY(SaveAndReleaseLists(state, prompts));
     QCOMPARE(prompts.shown, QStringList{});

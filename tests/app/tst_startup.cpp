@@ -125,7 +125,7 @@ void TestStartup::settingsFile()
     QCOMPARE(state.style, 1);
     const std::array<QString, 10> beeps{u"alarm2.wav"_s, u"p.wav"_s, {}, u"bell.wav"_s};
     QCOMPARE(state.beepFiles, beeps);
-    const std::array<QString, 10> ranks{{}, u"同伴あり"_s, {}, {}, {}, {}, {}, {}, u"要注意"_s, u"危険人物"_s};
+    const std::array<QString, 10> ranks{{{}, u"同伴あり"_s, {}, {}, {}, {}, {}, {}, u"要注意"_s, u"危険人物"_s}};
     QCOMPARE(state.rankNames, ranks);
 
     QVERIFY(state.viewsFromSettings);

@@ -45,7 +45,7 @@ void TestE2eShutdown::savesWhenEndedBySignal()
     const QString copy = program + u"/kivreader"_s;
     QVERIFY(QFile::copy(binary, copy));
     QVERIFY(QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    const auto file = [&program](const QString &name) { return program + u'/' + name; };
+    const auto file = [&program](const QString &name) -> QString { return program + u'/' + name; };
 
     // An existing LOG folder and own ID: nothing is asked at start.
     testfiles::Write(file(u"kivreader.ini"_s),

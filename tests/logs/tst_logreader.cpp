@@ -166,6 +166,9 @@ void TestLogReader::appendedText_data()
     QTest::newRow("CR and LF written apart make one line end")
         << QByteArray("a\r") << QByteArrayList{"+\nb\r", "+\n", "+c\r\n"}
         << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s), Chat(Live, u"c\r\n"_s)};
+    QTest::newRow("every kind of line end becomes CR LF")
+        << QByteArray("a\rb\nc\r\n\r\n\n\r") << QByteArrayList{"+\n"}
+        << QStringList{Chat(Replay, u"a\r\nb\r\nc\r\n\r\n\r\n\r\n"_s)};
     QTest::newRow("lone CR ends a line once something else follows")
         << QByteArray("a\r") << QByteArrayList{"+b\r\n"}
         << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};
@@ -232,9 +235,9 @@ void TestLogReader::encodings_data()
     QTest::newRow("code page 932: 0x5C as trail byte")
         << Cp(u"表示\r\n"_s) << QByteArrayList{'+' + Cp(u"ソ\\\r\n"_s)}
         << QStringList{Chat(Replay, u"表示\r\n"_s), Chat(Live, u"ソ\\\r\n"_s)};
-    QTest::newRow("code page 932: invalid bytes one ? each")
-        << QByteArray("a\xA0\xFD" "b\r\n") << QByteArrayList{}
-        << QStringList{Chat(Replay, u"a??b\r\n"_s)};
+    QTest::newRow("code page 932: a lead byte without its trail byte is one ?, the line end stays")
+        << QByteArray("a\x81 b\r\nc\x81\r\nd\r\n") << QByteArrayList{"+\x81"}
+        << QStringList{Chat(Replay, u"a? b\r\nc?\r\nd\r\n"_s)};
 }
 
 void TestLogReader::encodings()

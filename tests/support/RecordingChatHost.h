@@ -20,8 +20,9 @@ public:
         return r.time % u'|' % r.id % u'|' % r.name % u'|' % r.text % u'|' % r.tag;
     }
 
-    void AddChatRow(const LogLineRecord &record) override
+    void AddChatRow(const LogLineView &row) override
     {
+        const LogLineRecord record = RecordOf(row);
         rows.push_back(record);
         events.append(u"row:" % RowText(record));
     }

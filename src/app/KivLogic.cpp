@@ -11,6 +11,7 @@ KivLogic::KivLogic(AppState &state, ChatRowsModel &rows, const Seams &seams)
     , m_chat(state, *this)
     , m_mail(state, *this)
     , m_calc(seams.info, seams.status)
+    , m_infoCommand(seams.info)
 {
 }
 
@@ -79,10 +80,12 @@ void KivLogic::RunChatCommand(ChatCommand command, const QString &lowerText)
     case ChatCommand::Calc:
         m_calc.Run(lowerText);
         break;
+    case ChatCommand::Info:
+        m_infoCommand.Run(lowerText);
+        break;
     case ChatCommand::Beep:
         RunBeep(lowerText);
         break;
-    case ChatCommand::Info:
     case ChatCommand::Who:
     case ChatCommand::Custom:
     case ChatCommand::Send:

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "commands/CalcCommand.h"
+#include "commands/InfoCommand.h"
 #include "logs/ChatProcessor.h"
 #include "logs/IChatHost.h"
 #include "logs/ILogProcessors.h"
@@ -67,4 +68,5 @@ private:
     ChatProcessor m_chat;
     MailProcessor m_mail;
     CalcCommand m_calc;
+    InfoCommand m_infoCommand;
 };

@@ -3,12 +3,14 @@
 #include "app/ChatRowDelegate.h"
 #include "app/ChatRowText.h"
 #include "app/KivLogic.h"
+#include "app/Layout.h"
 #include "app/Startup.h"
 #include "commands/TInfoWindow.h"
 #include "items/TInfoGrid.h"
 #include "items/TInfoGridHin.h"
 #include "logs/ChatRowsModel.h"
 #include "logs/LogFollower.h"
+#include "platform/FileNames.h"
 #include "platform/IPrompts.h"
 #include "platform/ProfileFile.h"
 
@@ -20,6 +22,7 @@
 #include <QMenu>
 #include <QSplitter>
 #include <QStandardItemModel>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -404,14 +407,37 @@ void TFrmKivMain::SetInfoColours(unsigned text, unsigned background)
 
 void TFrmKivMain::SetInfoSize(int width, int height)
 {
-    if (m_info)
-        m_info->resize(width, height);
+    if (!m_info)
+        return;
+    m_info->resize(std::max(width, 1), std::max(height, 1));
+    m_info->SetRememberedSize(m_info->size());
+}
+
+int TFrmKivMain::InfoWidth() const
+{
+    return m_info ? m_info->width() : 0;
+}
+
+int TFrmKivMain::InfoHeight() const
+{
+    return m_info ? m_info->height() : 0;
 }
 
 void TFrmKivMain::SetInfoAlpha(int alpha)
 {
     if (m_info)
         m_info->SetAlpha(alpha);
+}
+
+int TFrmKivMain::InfoAlpha() const
+{
+    return m_info ? m_info->Alpha() : 255;
+}
+
+int TFrmKivMain::ScreenHeight() const
+{
+    const QScreen *s = m_info ? m_info->screen() : screen();
+    return s ? s->geometry().height() : 768;
 }
 
 void TFrmKivMain::SetStatusText(const QString &text)
@@ -445,6 +471,61 @@ void TFrmKivMain::ApplyViewSettings()
         Splitter->setSizes({v.chatHeight, std::max(20, v.whoHeight)});
 }
 
+void TFrmKivMain::ApplyLayout(const QString &command)
+{
+    const QSize chat = lvChat->size();
+    const QSize who = lvWho->size();
+    Splitter->setOrientation(m_state.style == 0 ? Qt::Horizontal : Qt::Vertical);
+    if (command == QStringLiteral("change")) {
+        resize(MainWindowSizeForStyle(m_state.style, chat, who, stbMain->sizeHint().height()));
+        layout()->activate();
+    }
+    // The chat view keeps its size; the roster view takes the rest.
+    if (m_state.style == 0)
+        Splitter->setSizes({chat.width(), std::max(20, Splitter->width() - chat.width() - Splitter->handleWidth())});
+    else
+        Splitter->setSizes({chat.height(), std::max(20, Splitter->height() - chat.height() - Splitter->handleWidth())});
+
+    ProfileFile ini(m_state.settingsPath);
+    QString error;
+    if (!ini.Load(&error))
+        ini = ProfileFile(QString()); // unreadable: the defaults
+    const LayoutSettings s = ReadLayoutSettings(ini);
+    for (int c = 0; c < 4; ++c)
+        lvChat->setColumnWidth(c, std::max(0, s.chatCol[c]));
+    for (int c = 0; c < 5; ++c)
+        lvWho->setColumnWidth(c, std::max(0, s.whoCol[c]));
+
+    auto place = [this](TSideWindow *window, const SavedEdges &edges, bool visible, int alpha) {
+        if (!window)
+            return;
+        window->move(edges.left, edges.top);
+        const QSize size = SideWindowSize(edges);
+        window->resize(size);
+        window->SetRememberedSize(size);
+        window->SetAlpha(alpha);
+        if (visible)
+            window->show();
+    };
+    if (m_info)
+        m_info->SetRememberedFontSize(m_state.fontSize);
+    m_jrt = s.jrt;
+    place(m_item, s.item, s.itemVisible, s.itemAlpha);
+    place(m_itemHin, s.itemhin, s.itemhinVisible, s.itemAlpha);
+    place(m_info, s.info, s.infoVisible, s.infoAlpha);
+    {
+        const QSignalBlocker b1(popChkInfo), b2(popChkItem), b3(popChkItemHin);
+        popChkInfo->setChecked(s.infoVisible);
+        popChkItem->setChecked(s.itemVisible);
+        popChkItemHin->setChecked(s.itemhinVisible);
+    }
+    popItemSell->setChecked(s.itemSellClear);
+    popSyutoku->setChecked(s.itemSyutoku);
+    popRandam->setChecked(s.itemRandam);
+
+    stbLeft->setVisible(kiv::files::Exists(m_state.programFolder, kiv::names::kArea));
+}
+
 void TFrmKivMain::showEvent(QShowEvent *event)
 {
     TIForm01::showEvent(event);
@@ -461,6 +542,7 @@ void TFrmKivMain::OnFirstShow()
     if (ini.Load(&error))
         RestorePosition(ini);
     ApplyViewSettings();
+    ApplyLayout(QString());
     m_chatModel->Clear();
     m_follower->FirstShowing();
     // The three logs interleave by time once; later rows are appended as they come.

@@ -67,7 +67,11 @@ public:
     QString InfoText() const override;
     void SetInfoColours(unsigned text, unsigned background) override;
     void SetInfoSize(int width, int height) override;
+    int InfoWidth() const override;
+    int InfoHeight() const override;
     void SetInfoAlpha(int alpha) override;
+    int InfoAlpha() const override;
+    int ScreenHeight() const override;
 
     // The status text (stbMainPanels).
     void SetStatusText(const QString &text) override;
@@ -79,6 +83,11 @@ public:
     void popCopyRClick();
     // Prepares the menu for the view that has the focus; false when no menu opens.
     bool PreparePopup();
+
+    // Arranges the views and places the side windows from the settings file. Only
+    // "change" (after a style change) resizes the main window.
+    void ApplyLayout(const QString &command);
+    int Jrt() const { return m_jrt; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -135,6 +144,7 @@ private:
     std::unique_ptr<KivLogic> m_logic;
     std::unique_ptr<LogFollower> m_follower;
 
+    int m_jrt = 0;
     bool m_shownOnce = false;
     bool m_closed = false;
 };

@@ -225,19 +225,19 @@ void LogReader::ReadNewLogText()
     }
 }
 
-void LogReader::LoadForReplay(LogKind kind, LogReadPosition::Pending ifUnreadable)
+void LogReader::LoadForReplay(LogKind kind, LogReadPosition::Pending mode)
 {
     DailyLog &log = m_state.Log(kind);
     const Loaded loaded = Load(kind, true);
     if (loaded.got == Got::Unreadable) {
         // Shown as replay text once it can be read: it was in the file before this reading.
-        log.read.pending = ifUnreadable;
+        log.read.pending = mode;
         return;
     }
     if (loaded.got != Got::Text)
         return;
     log.buffer = loaded.text;
-    if (ifUnreadable == LogReadPosition::Pending::Replay)
+    if (mode == LogReadPosition::Pending::Replay)
         Hand(kind, log.buffer, ProcessingMode::Replay);
 }
 
@@ -250,14 +250,15 @@ void LogReader::MoveToNextDay(LogKind kind)
     log.ForgetFile();
     if (!QFileInfo::exists(PathOf(log.currentName)))
         return;
-    // After a day change the action text is shown whatever the ActionLog setting says.
-    LoadForReplay(kind, LogReadPosition::Pending::Replay);
     // One day after the later of the file's date and today's: a file dated ahead of the
-    // clock would otherwise be its own next file and be replayed at every reading.
+    // clock would otherwise be its own next file and be replayed at every reading. Made
+    // before the text is handed on, so that a processor failing cannot leave it so either.
     const QDate today = m_clock.Now().date();
     const QDate fileDate = DateOfName(log.currentName, log.prefix);
     const QDate from = fileDate.isValid() ? std::max(fileDate, today) : today;
     log.nextName = DailyLogName(log.prefix, from.addDays(1));
+    // After a day change the action text is shown whatever the ActionLog setting says.
+    LoadForReplay(kind, LogReadPosition::Pending::Replay);
 }
 
 void LogReader::ReadAppended(LogKind kind)

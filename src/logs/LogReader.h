@@ -61,7 +61,9 @@ private:
     };
 
     Loaded Load(LogKind kind, bool whole);
-    void LoadForReplay(LogKind kind, LogReadPosition::Pending ifUnreadable);
+    // The whole file into the buffer; handed on in replay mode when `mode` is Replay,
+    // kept for later in `mode` when the file cannot be read.
+    void LoadForReplay(LogKind kind, LogReadPosition::Pending mode);
     void MoveToNextDay(LogKind kind);
     void ReadAppended(LogKind kind);
     void Hand(LogKind kind, const QString &text, ProcessingMode mode);

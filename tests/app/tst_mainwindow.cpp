@@ -36,6 +36,7 @@ private slots:
     void rememberedPosition_data();
     void rememberedPosition();
     void sideWindowsAtClose();
+    void layoutSurvivesRestarts();
     void closeStepsRunOnce_data();
     void closeStepsRunOnce();
 
@@ -188,6 +189,31 @@ void TestMainWindow::sideWindowsAtClose()
     QCOMPARE(read("itemhin.right"), 327);
     QCOMPARE(read("itemhinWindow"), 1);
     m_window.reset(); // before the side windows go
+}
+
+void TestMainWindow::layoutSurvivesRestarts()
+{
+    // Sessions that change nothing write back what they read, however often the
+    // program is started.
+    WriteSettings(u"[window]\r\nchat.width=400\r\nchat.heidht=180\r\nchat.colwidth0=60\r\nchat.colwidth1=80\r\n"
+                  u"chat.colwidth2=80\r\nchat.colwidth3=230\r\nwho.colwidth0=80\r\nwho.colwidth2=90\r\n"_s);
+    QList<int> lastColumn;
+    for (int session = 0; session < 3; ++session) {
+        TFrmKivMain *w = Make();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        w->close();
+        Settle();
+        m_window.reset();
+        ProfileFile ini(SettingsPath());
+        QVERIFY(ini.Load());
+        lastColumn << ini.ReadInt(u"window"_s, u"chat.colwidth3"_s, -1);
+        QCOMPARE(ini.ReadInt(u"window"_s, u"chat.colwidth0"_s, -1), 60);
+    }
+    QEXPECT_FAIL("", "the last chat column is set 16 narrower at start but does not fill the row, so it shrinks "
+                     "by 16 pixels every session",
+                 Continue);
+    QCOMPARE(lastColumn[2], lastColumn[1]);
 }
 
 void TestMainWindow::closeStepsRunOnce_data()

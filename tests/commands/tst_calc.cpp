@@ -3,38 +3,14 @@
 #include "commands/IInfoOutput.h"
 #include "commands/strCalcU.h"
 #include "platform/Cp932.h"
+#include "support/FakeInfoOutput.h"
 
 #include <QTest>
 
 namespace {
 
-class RecordingInfo final : public IInfoOutput
-{
-public:
-    void AppendInfoLine(const QString &line) override { lines.append(line); }
-    void ClearInfo() override { lines.clear(); }
-    bool IsInfoVisible() const override { return visible; }
-    void ShowInfo() override { ++shows; }
-    void HideInfo() override { ++hides; }
-    QString InfoText() const override { return lines.join(QLatin1Char('\n')); }
-    void SetInfoColours(unsigned, unsigned) override {}
-    void SetInfoSize(int, int) override {}
-    void SetInfoAlpha(int) override {}
-
-    QStringList lines;
-    bool visible = false;
-    int shows = 0;
-    int hides = 0;
-};
-
-class RecordingStatus final : public IStatusText
-{
-public:
-    void SetStatusText(const QString &text) override { texts.append(text); }
-    QString StatusText() const override { return texts.isEmpty() ? QString() : texts.last(); }
-
-    QStringList texts;
-};
+using RecordingInfo = FakeInfoOutput;
+using RecordingStatus = FakeStatusText;
 
 QString Repeated(QStringView piece, int count)
 {

@@ -148,6 +148,9 @@ void TestFolderWatch::subfolderChangesCallNothing()
         QVERIFY(QDir().mkpath(m_log + u"/sub/deeper"_s));
         testfiles::Write(m_log + u"/sub/deeper/z.txt"_s, "z\r\n");
         QVERIFY(QFile::remove(m_log + u"/sub/x.txt"_s));
+        // A folder made or removed beside the logs is no log file either.
+        QVERIFY(QDir(m_log).mkdir(u"other"_s));
+        QVERIFY(QDir(m_log).rmdir(u"other"_s));
     };
     watch.start();
     QTRY_COMPARE(watch.State(), WatchState::Watching);

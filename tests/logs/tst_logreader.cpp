@@ -78,6 +78,7 @@ private slots:
     void fileDatedAheadOfTheClock_data();
     void fileDatedAheadOfTheClock();
     void guardClearedWhenProcessorThrows();
+    void dayChangeHoldsWhenProcessorThrows();
     void readingInsideReadingDoesNothing();
     void nothingIsReadAfterRelease();
     void unreadableFileIsReportedAndRetried();
@@ -370,6 +371,19 @@ void TestLogReader::guardClearedWhenProcessorThrows()
     // The failed text is not handed again; the mail the failure kept from being read is.
     QCOMPARE(m_processors.calls, (QStringList{Chat(Replay, Record(1)), Chat(Live, Record(2)), Chat(Live, Record(3)),
                                               u"mail live: mail 1⏎"_s}));
+}
+
+void TestLogReader::dayChangeHoldsWhenProcessorThrows()
+{
+    const QDate tomorrow = kToday.addDays(1);
+    m_reader->FirstShowing();
+    testfiles::Write(PathOf(LogKind::Chat, tomorrow), Cp(Record(1)));
+    m_processors.during = [](LogKind, ProcessingMode) { throw std::runtime_error("processor failed"); };
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, m_reader->ReadNewLogText());
+    m_processors.during = nullptr;
+    testfiles::Append(PathOf(LogKind::Chat, tomorrow), Cp(Record(2)));
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls, (QStringList{Chat(Replay, Record(1)), Chat(Live, Record(2))}));
 }
 
 void TestLogReader::readingInsideReadingDoesNothing()

@@ -12,6 +12,7 @@
 #include "platform/IClock.h"
 #include "platform/IDesktop.h"
 #include "platform/IPrompts.h"
+#include "platform/ISoundPlayer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -71,6 +72,12 @@ public:
     bool Question(const QString &) override { return false; }
     bool InputQuery(const QString &, const QString &, QString &) override { return false; }
     QString ChooseFolder(const QString &) override { return {}; }
+};
+
+class NullSound final : public ISoundPlayer
+{
+public:
+    void PlayWave(const QString &) override {}
 };
 
 class NullDesktop final : public IDesktop
@@ -150,8 +157,9 @@ struct Program
     NullStatus status;
     NullPrompts prompts;
     NullDesktop desktop;
+    NullSound sound;
     FixedClock clock;
-    KivLogic logic{state, model, KivLogic::Seams{info, status, prompts, desktop, clock}};
+    KivLogic logic{state, model, KivLogic::Seams{info, status, prompts, desktop, sound, clock}};
 };
 
 double Median(std::vector<double> v)

@@ -12,6 +12,7 @@ KivLogic::KivLogic(AppState &state, ChatRowsModel &rows, const Seams &seams)
     , m_mail(state, *this)
     , m_calc(seams.info, seams.status)
     , m_infoCommand(seams.info)
+    , m_beep(state, seams.sound, seams.status)
 {
 }
 
@@ -71,7 +72,7 @@ QString KivLogic::MatchWanted(const QString &kind, const QString &id, const QStr
 
 void KivLogic::RunBeep(const QString &lowerText)
 {
-    Q_UNUSED(lowerText);
+    m_beep.Run(lowerText);
 }
 
 void KivLogic::RunChatCommand(ChatCommand command, const QString &lowerText)
@@ -116,6 +117,16 @@ void KivLogic::RunCommand(const QString &keyword, const QString &text)
 
 void KivLogic::SubmitCommandLine(const QString &commandText, const QString &kind)
 {
+    if (commandText.isEmpty())
+        return;
     ProcessChatText(BuildCommandLine(m_state.ownId, kind, commandText), ProcessingMode::Live);
     ScrollToLastRow();
+}
+
+void KivLogic::SubmitSearch(const QString &commandText)
+{
+    if (commandText.isEmpty())
+        return;
+    SubmitCommandLine(commandText, kCommandKindSearch);
+    RunBeep(QStringLiteral("@beep0"));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppState.h"
+#include "commands/BeepCommand.h"
 #include "commands/CalcCommand.h"
 #include "commands/InfoCommand.h"
 #include "logs/ChatProcessor.h"
@@ -15,6 +16,7 @@ class IClock;
 class IDesktop;
 class IInfoOutput;
 class IPrompts;
+class ISoundPlayer;
 class IStatusText;
 
 // The program's logic over its state, without a window: the log processors, the command
@@ -32,6 +34,7 @@ public:
         IStatusText &status;
         IPrompts &prompts;
         IDesktop &desktop;
+        ISoundPlayer &sound;
         const IClock &clock;
     };
 
@@ -55,6 +58,8 @@ public:
     void RunCommand(const QString &keyword, const QString &text);
     // Runs a command typed into the program as if the user had said it in the game.
     void SubmitCommandLine(const QString &commandText, const QString &kind);
+    // The two search entries of the chat menu: the typed command, then sound slot 0.
+    void SubmitSearch(const QString &commandText);
 
     // The view brings its last row into view.
     std::function<void()> onScrollToLastRow;
@@ -69,4 +74,5 @@ private:
     MailProcessor m_mail;
     CalcCommand m_calc;
     InfoCommand m_infoCommand;
+    BeepCommand m_beep;
 };

@@ -10,6 +10,7 @@
 #include "items/TInfoGridHin.h"
 #include "logs/ChatRowsModel.h"
 #include "logs/LogFollower.h"
+#include "logs/LogLine.h"
 #include "platform/FileNames.h"
 #include "platform/IPrompts.h"
 #include "platform/ProfileFile.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QSplitter>
@@ -82,7 +84,7 @@ TFrmKivMain::TFrmKivMain(const Paths &paths, IPrompts &prompts, const IClock &cl
     ApplyViewSettings();
 
     m_logic = std::make_unique<KivLogic>(m_state, *m_chatModel,
-                                         KivLogic::Seams{*this, *this, m_prompts, m_desktop, m_clock});
+                                         KivLogic::Seams{*this, *this, m_prompts, m_desktop, m_sound, m_clock});
     m_logic->onScrollToLastRow = [this] { lvChat->scrollToBottom(); };
     m_follower = std::make_unique<LogFollower>(m_state, *m_logic, m_clock);
     connect(m_follower.get(), &LogFollower::StatusChanged, this, [this](const FollowerStatus &status) {
@@ -217,8 +219,10 @@ void TFrmKivMain::BuildPopupMenu()
 
     // Entries whose windows and commands are not built yet stay disabled rather than
     // doing nothing when chosen.
-    for (QAction *later : {popOpen, popOpenItem, popWhoSearch, popItemSearch, popCustom, popWanted})
+    for (QAction *later : {popOpen, popOpenItem, popCustom, popWanted})
         later->setEnabled(false);
+    connect(popWhoSearch, &QAction::triggered, this, &TFrmKivMain::popWhoSearchClick);
+    connect(popItemSearch, &QAction::triggered, this, &TFrmKivMain::popItemSearchClick);
     connect(popCopy, &QAction::triggered, this, &TFrmKivMain::popCopyClick);
     connect(popCopyR, &QAction::triggered, this, &TFrmKivMain::popCopyRClick);
 
@@ -284,9 +288,9 @@ bool TFrmKivMain::PreparePopup()
         popOpen->setText(kiv::rows::OpenIdCaption(record.id));
         const bool action = record.tag.contains(u'$');
         popOpenItem->setText(kiv::rows::OpenItemCaption(action ? kiv::rows::ItemNameOfText(record.text) : QString()));
-        // The item note and search arrive with the item database windows.
+        // The item note dialog arrives with the item database windows.
         popOpenItem->setEnabled(false);
-        popItemSearch->setEnabled(false);
+        popItemSearch->setEnabled(action);
     } else if (focused == lvWho) {
         const QModelIndex current = lvWho->currentIndex();
         if (current.isValid())
@@ -301,6 +305,38 @@ void TFrmKivMain::ShowPopup(const QPoint &globalPos)
 {
     if (PreparePopup())
         PopupMenu->popup(globalPos);
+}
+
+bool TFrmKivMain::HandleFormKey(QKeyEvent *event)
+{
+    if (event->text() != QStringLiteral("@"))
+        return false;
+    OpenCommandInput();
+    return true;
+}
+
+void TFrmKivMain::OpenCommandInput()
+{
+    QString text;
+    if (m_prompts.InputQuery(QStringLiteral("Command"), QStringLiteral("input Command"), text) && !text.isEmpty())
+        m_logic->SubmitCommandLine(text, kCommandKindInput);
+}
+
+void TFrmKivMain::popWhoSearchClick()
+{
+    QString text = QStringLiteral("@who search ");
+    if (m_prompts.InputQuery(QStringLiteral("Command"), QStringLiteral("input Command"), text))
+        m_logic->SubmitSearch(text);
+}
+
+void TFrmKivMain::popItemSearchClick()
+{
+    const int row = SelectedChatRow();
+    if (row < 0)
+        return;
+    QString text = QStringLiteral("@item search ") + kiv::rows::ItemNameOfText(m_chatModel->Row(row).text);
+    if (m_prompts.InputQuery(QStringLiteral("Command"), QStringLiteral("input Command"), text))
+        m_logic->SubmitSearch(text);
 }
 
 void TFrmKivMain::lvChatDblClick()

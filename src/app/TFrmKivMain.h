@@ -6,6 +6,7 @@
 #include "app/TIForm01.h"
 #include "commands/IInfoOutput.h"
 #include "platform/QtDesktop.h"
+#include "platform/QtSoundPlayer.h"
 
 #include <QPointer>
 
@@ -84,6 +85,11 @@ public:
     // Prepares the menu for the view that has the focus; false when no menu opens.
     bool PreparePopup();
 
+    // The command input of the "@" key and the two search entries of the menu.
+    void OpenCommandInput();
+    void popWhoSearchClick();
+    void popItemSearchClick();
+
     // Arranges the views and places the side windows from the settings file. Only
     // "change" (after a style change) resizes the main window.
     void ApplyLayout(const QString &command);
@@ -91,6 +97,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool HandleFormKey(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -141,6 +148,7 @@ private:
     QPointer<TInfoGrid> m_item;
 
     QtDesktop m_desktop;
+    QtSoundPlayer m_sound;
     std::unique_ptr<KivLogic> m_logic;
     std::unique_ptr<LogFollower> m_follower;
 

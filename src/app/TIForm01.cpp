@@ -63,11 +63,20 @@ bool TIForm01::ApplyEnterRule(QWidget *focused, int key)
 
 bool TIForm01::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && UsesEnterRule()) {
+    if (event->type() == QEvent::KeyPress && watched == QApplication::focusWidget()) {
         auto *key = static_cast<QKeyEvent *>(event);
-        QWidget *focused = QApplication::focusWidget();
-        if (watched == focused && ApplyEnterRule(focused, key->key()))
+        if (UsesEnterRule() && ApplyEnterRule(static_cast<QWidget *>(watched), key->key()))
+            return true;
+        if (HandleFormKey(key))
             return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TIForm01::keyPressEvent(QKeyEvent *event)
+{
+    // Keys that reach the window itself (no control has the focus).
+    if (HandleFormKey(event))
+        return;
+    QWidget::keyPressEvent(event);
 }

@@ -28,8 +28,17 @@ protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    void keyPressEvent(QKeyEvent *event) override;
+
     // Windows with their own key handling return false to keep Enter for themselves.
     virtual bool UsesEnterRule() const { return true; }
+    // A window's own key handling, after the Enter rule; true when the key was taken.
+    // It sees the keys typed anywhere in the window, before its controls do.
+    virtual bool HandleFormKey(QKeyEvent *event)
+    {
+        Q_UNUSED(event);
+        return false;
+    }
     // The Enter rule: true when the key was taken (focus moved on).
     bool ApplyEnterRule(QWidget *focused, int key);
 

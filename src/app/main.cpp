@@ -3,7 +3,7 @@
 #include "items/TInfoGrid.h"
 #include "items/TInfoGridHin.h"
 #include "platform/IClock.h"
-#include "platform/QtPrompts.h"
+#include "app/QtPrompts.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>

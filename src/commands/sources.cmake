@@ -2,4 +2,5 @@ target_sources(kivcore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/strCalcU.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CalcCommand.cpp
   ${CMAKE_CURRENT_LIST_DIR}/InfoCommand.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BeepCommand.cpp
 )

@@ -1,8 +1,9 @@
-#include "platform/QtPrompts.h"
+#include "app/QtPrompts.h"
+
+#include "commands/UserDlg.h"
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 
 namespace {
@@ -31,11 +32,7 @@ bool QtPrompts::Question(const QString &text)
 
 bool QtPrompts::InputQuery(const QString &caption, const QString &prompt, QString &text)
 {
-    bool ok = false;
-    const QString typed = QInputDialog::getText(m_owner, caption, prompt, QLineEdit::Normal, text, &ok);
-    if (ok)
-        text = typed;
-    return ok;
+    return ShowInputDialog(m_owner, caption, prompt, text);
 }
 
 QString QtPrompts::ChooseFolder(const QString &title)

@@ -25,7 +25,11 @@ public:
     QString InfoText() const override { return {}; }
     void SetInfoColours(unsigned, unsigned) override {}
     void SetInfoSize(int, int) override {}
+    int InfoWidth() const override { return 392; }
+    int InfoHeight() const override { return 80; }
     void SetInfoAlpha(int) override {}
+    int InfoAlpha() const override { return 255; }
+    int ScreenHeight() const override { return 768; }
 
 private:
     bool m_visible;

@@ -18,6 +18,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -34,6 +35,7 @@ namespace {
 
 constexpr QSize kDesignClientSize{680, 203};
 constexpr int kWhoColumns = 14;
+constexpr int kTextColumnMinimum = 230; // the text column's design width
 
 QFont ViewFont(int pointSize)
 {
@@ -108,6 +110,10 @@ void TFrmKivMain::BuildViews()
     lvChat->setModel(m_chatModel);
     lvChat->setItemDelegate(new ChatRowDelegate(lvChat));
     SetUpListView(lvChat);
+    // The text column fills the rest of the row. The widths read at start and by the
+    // layout are made narrower to leave room for the scroll bar, and the saved width is
+    // the filled one, so the column keeps its size from session to session.
+    lvChat->horizontalHeader()->setStretchLastSection(true);
     const int chatWidths[] = {60, 80, 80, 230};
     for (int c = 0; c < 4; ++c)
         lvChat->setColumnWidth(c, chatWidths[c]);
@@ -497,14 +503,23 @@ void TFrmKivMain::ApplyViewSettings()
     if (!m_state.viewsFromSettings)
         return;
     const ViewSizes &v = m_state.views;
-    for (int c = 0; c < 4; ++c)
-        lvChat->setColumnWidth(c, std::max(0, v.chatCol[c]));
+    SetChatColumnWidths(v.chatCol);
     for (int c = 0; c < 6; ++c)
         lvWho->setColumnWidth(c, std::max(0, v.whoCol[c]));
     if (m_state.style == 0)
         Splitter->setSizes({v.chatWidth, std::max(20, width() - v.chatWidth - 4)});
     else
         Splitter->setSizes({v.chatHeight, std::max(20, v.whoHeight)});
+}
+
+void TFrmKivMain::SetChatColumnWidths(const std::array<int, 4> &widths)
+{
+    for (int c = 0; c < 3; ++c)
+        lvChat->setColumnWidth(c, std::max(0, widths[c]));
+    // The widths read back are made narrower each time (room for the scroll bar) while
+    // the width saved is the shown one; without a floor, a column that does not fill
+    // its row would lose those pixels at every start.
+    lvChat->setColumnWidth(3, std::max(widths[3], kTextColumnMinimum));
 }
 
 void TFrmKivMain::ApplyLayout(const QString &command)
@@ -527,8 +542,7 @@ void TFrmKivMain::ApplyLayout(const QString &command)
     if (!ini.Load(&error))
         ini = ProfileFile(QString()); // unreadable: the defaults
     const LayoutSettings s = ReadLayoutSettings(ini);
-    for (int c = 0; c < 4; ++c)
-        lvChat->setColumnWidth(c, std::max(0, s.chatCol[c]));
+    SetChatColumnWidths(s.chatCol);
     for (int c = 0; c < 5; ++c)
         lvWho->setColumnWidth(c, std::max(0, s.whoCol[c]));
 
@@ -634,7 +648,8 @@ void TFrmKivMain::RunCloseSteps()
     // 4. Settings.
     WriteCloseSettings(ini, m_state, TakeSnapshot());
     if (!readable)
-        m_prompts.Warning(QStringLiteral("%1 を読み込めなかったため、設定を保存しませんでした (%2)").arg(m_state.settingsPath, error));
+        m_prompts.Warning(QStringLiteral("%1 を読み込めなかったため、設定を保存しませんでした (%2)")
+                              .arg(QDir::toNativeSeparators(m_state.settingsPath), error));
     else if (!ini.Save(&error))
         m_prompts.Warning(error);
     // 5. Lists, then every list and log buffer is released. Following stops first, so

@@ -105,6 +105,7 @@ private:
     void BuildStatusBar();
     void BuildPopupMenu();
     void ApplyViewSettings();
+    void SetChatColumnWidths(const std::array<int, 4> &widths);
     void OnFirstShow();
     void ShowPopup(const QPoint &globalPos);
     QWidget *FocusedView() const;

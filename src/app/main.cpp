@@ -2,6 +2,7 @@
 #include "commands/TInfoWindow.h"
 #include "items/TInfoGrid.h"
 #include "items/TInfoGridHin.h"
+#include "platform/FileNames.h"
 #include "platform/IClock.h"
 #include "app/QtPrompts.h"
 #include "platform/TerminationSignals.h"
@@ -10,6 +11,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
+
+#include <unistd.h>
 
 namespace {
 
@@ -46,13 +49,18 @@ int main(int argc, char *argv[])
     const QFileInfo binary(QApplication::applicationFilePath());
     TFrmKivMain::Paths paths;
     paths.programFolder = binary.absolutePath() + u'/';
-    paths.settingsPath = paths.programFolder + binary.completeBaseName() + QStringLiteral(".ini");
+    paths.settingsPath = kiv::files::Resolve(paths.programFolder, binary.completeBaseName() + QStringLiteral(".ini"));
 
     QtPrompts prompts;
     SystemClock clock;
+    // A request to end while the start-up questions are open ends the program at once:
+    // nothing has been changed yet that would need saving, and the questions' own event
+    // loops would otherwise swallow it.
     TerminationSignals termination;
+    auto endDuringStartup = QObject::connect(&termination, &TerminationSignals::Received, &app, [] { ::_exit(0); });
 
     TFrmKivMain mainWindow(paths, prompts, clock);
+    QObject::disconnect(endDuringStartup);
     prompts.SetOwner(&mainWindow);
     TInfoWindow info;
     TInfoGridHin itemHin;

@@ -1,0 +1,145 @@
+#include "app/ChatRowText.h"
+#include "logs/ChatRowsModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+// The chat view's rows: storage, colours from the tag, batches and the one sort; and the
+// texts built from rows for copies and menu captions.
+class TestChatRowsModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rowsKeepTheirTexts();
+    void colours_data();
+    void colours();
+    void batchesAndSort();
+    void copyLine_data();
+    void copyLine();
+    void itemNameAndCaptions();
+};
+
+void TestChatRowsModel::rowsKeepTheirTexts()
+{
+    ChatRowsModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    const LogLineRecord a{u"12:00:00"_qs, u"12345678"_qs, u"表示"_qs, u"text with\ttab"_qs, u"<Public>"_qs};
+    const LogLineRecord b{QString(), QString(), QString(), QString(1 << 20, u'x'), QString()};
+    model.AppendRows({a, b});
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.columnCount(), 4);
+    const LogLineRecord back = model.Row(0);
+    QCOMPARE(back.time, a.time);
+    QCOMPARE(back.id, a.id);
+    QCOMPARE(back.name, a.name);
+    QCOMPARE(back.text, a.text);
+    QCOMPARE(back.tag, a.tag);
+    QCOMPARE(model.Row(1).text.size(), qsizetype(1 << 20));
+    QCOMPARE(model.index(0, ChatRowsModel::NameColumn).data().toString(), u"表示"_qs);
+    QCOMPARE(model.index(0, 0).data(ChatRowsModel::TagRole).toString(), u"<Public>"_qs);
+    QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), u"時刻"_qs);
+    QCOMPARE(model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), u"Chat"_qs);
+}
+
+void TestChatRowsModel::colours_data()
+{
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<uint>("text");
+    QTest::addColumn<QVariant>("background");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("command") << u"@who"_qs << 0xFF5555u << QVariant() << true;
+    QTest::newRow("rare pick-up") << u"$pickup_rea"_qs << 0x000000u << QVariant(0xBBBBFFu) << false;
+    QTest::newRow("pick-up") << u"$pickup"_qs << 0x00AA00u << QVariant() << false;
+    QTest::newRow("sale") << u"$sell"_qs << 0xFF00FFu << QVariant() << false;
+    QTest::newRow("purchase") << u"$buy"_qs << 0x3333FFu << QVariant() << false;
+    QTest::newRow("put") << u"$put"_qs << 0xFF0077u << QVariant() << false;
+    QTest::newRow("sent mail") << u"%<Send>"_qs << 0x000000u << QVariant(0xFFBBBBu) << false;
+    QTest::newRow("received mail") << u"%<Recv>"_qs << 0x000000u << QVariant(0xBBDDFFu) << false;
+    QTest::newRow("public") << u"<Public>"_qs << 0x808080u << QVariant() << false;
+    QTest::newRow("other") << u"<Party>"_qs << 0x000000u << QVariant() << false;
+    QTest::newRow("web link") << u"@http"_qs << 0xFF5555u << QVariant() << true;
+}
+
+void TestChatRowsModel::colours()
+{
+    QFETCH(QString, tag);
+    QFETCH(uint, text);
+    QFETCH(QVariant, background);
+    QFETCH(bool, bold);
+    ChatRowsModel model;
+    model.AppendRow({u"12:00:00"_qs, u"12345678"_qs, u"Taro"_qs, u"hello"_qs, tag});
+    const QModelIndex cell = model.index(0, ChatRowsModel::TextColumn);
+    QCOMPARE(cell.data(ChatRowsModel::TextColourRole).toUInt(), text);
+    QCOMPARE(cell.data(ChatRowsModel::BackgroundColourRole).isValid(), background.isValid());
+    if (background.isValid())
+        QCOMPARE(cell.data(ChatRowsModel::BackgroundColourRole).toUInt(), background.toUInt());
+    QCOMPARE(cell.data(ChatRowsModel::BoldRole).toBool(), bold);
+    // ID and name are black; the time keeps the view's colours.
+    QCOMPARE(model.index(0, ChatRowsModel::IdColumn).data(ChatRowsModel::TextColourRole).toUInt(), 0u);
+    QVERIFY(!model.index(0, ChatRowsModel::TimeColumn).data(ChatRowsModel::TextColourRole).isValid());
+}
+
+void TestChatRowsModel::batchesAndSort()
+{
+    ChatRowsModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    model.Stage({u"12:00:02"_qs, {}, {}, u"c"_qs, u"<Public>"_qs});
+    model.Stage({u"12:00:00"_qs, {}, {}, u"a"_qs, u"%<Recv>"_qs});
+    model.Stage({u"12:00:01"_qs, {}, {}, u"b"_qs, u"<Public>"_qs});
+    QCOMPARE(model.rowCount(), 0); // staged rows are not shown before the commit
+    model.CommitStaged();
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(inserted.first().at(1).toInt(), 0);
+    QCOMPARE(inserted.first().at(2).toInt(), 2);
+    model.CommitStaged(); // nothing staged: no notification
+    QCOMPARE(inserted.size(), 1);
+    model.SortByTime();
+    QCOMPARE(model.Row(0).text, u"a"_qs);
+    QCOMPARE(model.Row(0).tag, u"%<Recv>"_qs);
+    QCOMPARE(model.Row(2).text, u"c"_qs);
+    model.AppendRow({u"11:00:00"_qs, {}, {}, u"later"_qs, {}});
+    QCOMPARE(model.Row(3).text, u"later"_qs); // appended rows are not sorted in
+    model.Clear();
+    QCOMPARE(model.rowCount(), 0);
+}
+
+void TestChatRowsModel::copyLine_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("short name: 18 blanks in pairs")
+        << u"ab"_qs << u"hi"_qs << u"12:00:00　12345678　ab"_qs + QString(9, u'\u3000') + u"hi"_qs;
+    QTest::newRow("odd filling leaves one blank")
+        << u"abc"_qs << u"hi"_qs << u"12:00:00　12345678　abc"_qs + QString(8, u'\u3000') + u" hi"_qs;
+    QTest::newRow("double-width characters count 2") << u"表示名"_qs << u"x"_qs
+                                                     << u"12:00:00　12345678　表示名"_qs + QString(7, u'\u3000') + u"x"_qs;
+    QTest::newRow("name of 20 columns or more") << u"abcdefghijklmnopqrstu"_qs << u"x"_qs
+                                                << u"12:00:00　12345678　abcdefghijklmnopqrstux"_qs;
+    QTest::newRow("blank pairs in the text too") << u"abcdefghijklmnopqrst"_qs << u"a   b"_qs
+                                                 << u"12:00:00　12345678　abcdefghijklmnopqrsta　 b"_qs;
+}
+
+void TestChatRowsModel::copyLine()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QString, line);
+    QCOMPARE(kiv::rows::CopyLine({u"12:00:00"_qs, u"12345678"_qs, name, text, u"<Public>"_qs}), line);
+}
+
+void TestChatRowsModel::itemNameAndCaptions()
+{
+    QCOMPARE(kiv::rows::ItemNameOfText(u"abc(3)"_qs), u"abc"_qs);
+    QCOMPARE(kiv::rows::ItemNameOfText(u"no count"_qs), u"no count"_qs);
+    QCOMPARE(kiv::rows::ItemNameOfText(u"(3)"_qs), QString());
+    QCOMPARE(kiv::rows::OpenIdCaption(u"12345678"_qs), u"ID:12345678 を開く(&O)"_qs);
+    QCOMPARE(kiv::rows::OpenItemCaption(u"鉄の剣"_qs), u"Item:『鉄の剣』を開く(&I)"_qs);
+    QCOMPARE(kiv::rows::OpenItemCaption(QString()), u"Item: を開く(&I)"_qs);
+}
+
+QTEST_GUILESS_MAIN(TestChatRowsModel)
+#include "tst_chatrowsmodel.moc"

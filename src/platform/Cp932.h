@@ -19,6 +19,10 @@ void DecodeAppend(QByteArrayView bytes, QString &out);
 
 // Characters the code page cannot hold become "?" (one per code point).
 QByteArray Encode(QStringView text);
+inline QByteArray Encode(const QString &text)
+{
+    return Encode(QStringView(text));
+}
 
 // What a text looks like after a trip through the code page: the form in which log
 // text is compared, so characters outside the code page become "?".

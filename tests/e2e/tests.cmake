@@ -1,3 +1,5 @@
 kiv_add_test(tst_e2e_shutdown ${CMAKE_CURRENT_LIST_DIR}/tst_e2e_shutdown.cpp)
 # The test starts the real program, so it must be built first.
 add_dependencies(tst_e2e_shutdown kivreader)
+kiv_add_test(tst_e2e_follow ${CMAKE_CURRENT_LIST_DIR}/tst_e2e_follow.cpp)
+add_dependencies(tst_e2e_follow kivreader)

@@ -1,0 +1,373 @@
+#include "app/TFrmKivMain.h"
+
+#include "commands/TInfoWindow.h"
+#include "commands/UserDlg.h"
+#include "items/TInfoGrid.h"
+#include "items/TInfoGridHin.h"
+#include "logs/ChatRowsModel.h"
+#include "platform/ProfileFile.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TestFiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+// The main window as a player uses it: rows of the day's logs, the popup menu with its
+// captions, copying rows, double-clicks, the "@" key, the layout of the views and side
+// windows, and the info window and input dialog themselves.
+class TestMainViews : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void menuCaptionsFollowTheRow();
+    void copyOneRow();
+    void copySeveralRows_data();
+    void copySeveralRows();
+    void doubleClickRunsTheRowsCommand();
+    void atKeyOpensTheCommandInput();
+    void itemSearchOffersTheItemName();
+    void menuShowsAndHidesSideWindows();
+    void layoutWithoutSettings();
+    void layoutFromSettings();
+    void styleChangeResizesTheWindow();
+    void infoWindowKeepsItsSizeAndHidesFromItsMenu();
+    void inputDialogLayoutAndResult();
+
+private:
+    QString File(const QString &name) const { return m_dir->filePath(name); }
+    void WriteSettings(const QString &more = QString()) const
+    {
+        testfiles::Write(File(u"kivreader.ini"_s), testfiles::Cp932(u"[system]\r\nlogdir="_s + m_dir->path() +
+                                                                      u"\r\nKivID=12345678\r\n"_s + more));
+    }
+    void WriteChat(const QString &records) const
+    {
+        testfiles::Write(File(u"ChatLog_20261207.txt"_s), testfiles::Cp932(records));
+    }
+    TFrmKivMain *Show()
+    {
+        m_window = std::make_unique<TFrmKivMain>(TFrmKivMain::Paths{m_dir->path() + u'/', File(u"kivreader.ini"_s)},
+                                                 m_prompts, m_clock);
+        m_window->SetSideWindows(&m_info, &m_itemHin, &m_item);
+        m_window->show();
+        if (!QTest::qWaitForWindowExposed(m_window.get()))
+            return nullptr;
+        return m_window.get();
+    }
+    QTableView *Chat() const { return m_window->findChild<QTableView *>(u"lvChat"_s); }
+    QAction *Action(const char *name) const { return m_window->findChild<QAction *>(QString::fromLatin1(name)); }
+    // Selects a chat row and gives the chat view the focus, as a click would.
+    void SelectRow(int row)
+    {
+        m_window->activateWindow();
+        Chat()->setFocus();
+        Chat()->selectRow(row);
+        Chat()->setCurrentIndex(Chat()->model()->index(row, 0));
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedPrompts m_prompts;
+    FakeClock m_clock;
+    TInfoWindow m_info;
+    TInfoGridHin m_itemHin;
+    TInfoGrid m_item;
+    std::unique_ptr<TFrmKivMain> m_window;
+};
+
+namespace {
+const QString kRecords = u"12:00:00\t<Public>\tab(11111111)\r\nhi\r\n\r\n"
+                         u"12:00:01\t<Party>\tTaro(22222222)\r\n@calc 2*3\r\n\r\n"
+                         u"12:00:02\t<Public>\tHana(33333333)\r\nbye\r\n\r\n"_s;
+} // namespace
+
+void TestMainViews::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_prompts = ScriptedPrompts();
+    m_info.hide();
+    m_item.hide();
+    m_itemHin.hide();
+    m_info.ClearInfo();
+}
+
+void TestMainViews::cleanup()
+{
+    m_window.reset();
+    QCoreApplication::processEvents();
+}
+
+void TestMainViews::menuCaptionsFollowTheRow()
+{
+    WriteSettings();
+    WriteChat(kRecords);
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    QCOMPARE(w->ChatModel()->Count(), 3);
+    SelectRow(0);
+    QVERIFY(w->PreparePopup());
+    QCOMPARE(Action("popOpen")->text(), u"ID:11111111 を開く(&O)"_s);
+    QCOMPARE(Action("popOpenItem")->text(), u"Item: を開く(&I)"_s);
+    QVERIFY(!Action("popOpenItem")->isEnabled());
+    QVERIFY(!Action("popItemSearch")->isEnabled());
+    // No selected row: no menu.
+    Chat()->clearSelection();
+    QVERIFY(!w->PreparePopup());
+}
+
+void TestMainViews::copyOneRow()
+{
+    WriteSettings();
+    WriteChat(kRecords);
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    SelectRow(0);
+    w->popCopyClick();
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"12:00:00　11111111　ab"_s + QString(9, u'\u3000') + u"hi"_s);
+}
+
+void TestMainViews::copySeveralRows_data()
+{
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<int>("lines"); // -1: the clipboard is left alone
+    QTest::newRow("default 20 from the third-last row") << true << u"20"_s << 3;
+    QTest::newRow("two") << true << u"2"_s << 2;
+    QTest::newRow("not a number counts 1") << true << u"x"_s << 1;
+    QTest::newRow("zero copies nothing") << true << u"0"_s << 0;
+    QTest::newRow("cancel") << false << u"20"_s << -1;
+}
+
+void TestMainViews::copySeveralRows()
+{
+    QFETCH(bool, ok);
+    QFETCH(QString, count);
+    QFETCH(int, lines);
+    WriteSettings();
+    WriteChat(kRecords);
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    QGuiApplication::clipboard()->setText(u"before"_s);
+    SelectRow(0);
+    m_prompts.QueueInput(ok, count);
+    w->popCopyRClick();
+    QCOMPARE(m_prompts.inputsOffered, QStringList{u"現在位置を基点に何行コピーしますか？|20"_s});
+    const QString text = QGuiApplication::clipboard()->text();
+    if (lines < 0) {
+        QCOMPARE(text, u"before"_s);
+        return;
+    }
+    QCOMPARE(text.count(u"\r\n"_s), lines);
+    if (lines > 0)
+        QVERIFY(text.startsWith(u"12:00:00　11111111"_s));
+}
+
+void TestMainViews::doubleClickRunsTheRowsCommand()
+{
+    // Another player's "@calc" line is not run when read, but its row runs by double-click.
+    WriteSettings();
+    WriteChat(kRecords);
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    auto *status = w->findChild<QLabel *>(u"stbMainPanels"_s);
+    QVERIFY(status->text().isEmpty());
+    SelectRow(1);
+    w->lvChatDblClick();
+    if (m_info.isVisible())
+        QCOMPARE(m_info.InfoText(), u"@calc 2*3\n=6"_s);
+    else
+        QCOMPARE(status->text(), u"　@calc 2*3=6"_s);
+}
+
+void TestMainViews::atKeyOpensTheCommandInput()
+{
+    WriteSettings(u"[window]\r\nInfoWindow=0\r\n"_s);
+    WriteChat(kRecords);
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    SelectRow(0);
+    m_prompts.QueueInput(true, u"@5*3"_s);
+    QTest::keyClick(Chat(), '@');
+    QCOMPARE(m_prompts.inputsOffered, QStringList{u"input Command|"_s});
+    const LogLineRecord row = w->ChatModel()->Row(w->ChatModel()->Count() - 1);
+    QCOMPARE(row.text, u"@calc 5*3"_s);
+    QCOMPARE(row.id, u"12345678"_s);
+    QCOMPARE(row.tag, u"@calc"_s);
+    QCOMPARE(w->findChild<QLabel *>(u"stbMainPanels"_s)->text(), u"　@calc 5*3=15"_s);
+    // Cancelled: nothing is added.
+    const int rows = w->ChatModel()->Count();
+    m_prompts.QueueInput(false);
+    QTest::keyClick(Chat(), '@');
+    QCOMPARE(w->ChatModel()->Count(), rows);
+}
+
+void TestMainViews::itemSearchOffersTheItemName()
+{
+    WriteSettings();
+    WriteChat(kRecords);
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    // An action row, as the action log will add them.
+    w->ChatModel()->AppendRow({u"12:00:03"_s, u"11111111"_s, u"ab"_s, u"abc(3)"_s, u"$pickup"_s});
+    SelectRow(w->ChatModel()->Count() - 1);
+    QVERIFY(w->PreparePopup());
+    QVERIFY(Action("popItemSearch")->isEnabled());
+    QCOMPARE(Action("popOpenItem")->text(), u"Item:『abc』を開く(&I)"_s);
+    m_prompts.QueueInput(false);
+    w->popItemSearchClick();
+    QCOMPARE(m_prompts.inputsOffered, QStringList{u"input Command|@item search abc"_s});
+}
+
+void TestMainViews::menuShowsAndHidesSideWindows()
+{
+    WriteSettings();
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    QVERIFY(m_itemHin.isVisible());
+    QVERIFY(m_item.isVisible());
+    Action("popChkItemHin")->trigger();
+    QVERIFY(!m_itemHin.isVisible());
+    QVERIFY(m_item.isVisible());
+    QVERIFY(!Action("popChkItemHin")->isChecked());
+    Action("popChkItemHin")->trigger();
+    QVERIFY(m_itemHin.isVisible());
+    QVERIFY(m_item.isVisible());
+}
+
+void TestMainViews::layoutWithoutSettings()
+{
+    // No settings file: the LOG folder question is cancelled three times.
+    m_prompts.QueueFolder(QString());
+    m_prompts.QueueFolder(QString());
+    m_prompts.QueueFolder(QString());
+    m_prompts.QueueInput(false);
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    for (TSideWindow *side : std::initializer_list<TSideWindow *>{&m_info, &m_item, &m_itemHin}) {
+        QVERIFY(side->isVisible());
+        QCOMPARE(side->pos(), QPoint(0, 0));
+        QCOMPARE(side->size(), QSize(350, 150));
+        QCOMPARE(side->Alpha(), 255);
+    }
+    QVERIFY(!w->findChild<QWidget *>(u"stbLeft"_s)->isVisibleTo(w));
+}
+
+void TestMainViews::layoutFromSettings()
+{
+    WriteSettings(u"[window]\r\ninfo.left=100\r\ninfo.top=50\r\ninfo.right=130\r\ninfo.bottom=60\r\n"
+                  u"item.left=10\r\nitem.top=20\r\nitem.right=310\r\nitem.bottom=220\r\nItemWindow=0\r\n"
+                  u"item.alpha=128\r\ninfo.alpha=200\r\nItemSyutoku=1\r\nItemRandam=0\r\nItemSellClear=1\r\n"_s);
+    {
+        // JRT lives in the system section, whatever the case of its name.
+        ProfileFile ini(File(u"kivreader.ini"_s));
+        QVERIFY(ini.Load());
+        ini.WriteInt(u"SYSTEM"_s, u"jrt"_s, 3);
+        QVERIFY(ini.Save());
+    }
+    testfiles::Write(File(u"kivarea.INI"_s), QByteArray("[System]\r\n"));
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    QCOMPARE(m_info.pos(), QPoint(100, 50));
+    QCOMPARE(m_info.size(), QSize(200, 100)); // 30 wide and 10 high: too small
+    QCOMPARE(m_info.Alpha(), 200);
+    QVERIFY(!m_item.isVisible());
+    QCOMPARE(m_item.Alpha(), 128);
+    QCOMPARE(m_itemHin.Alpha(), 128);
+    QVERIFY(!Action("popChkItem")->isChecked());
+    QVERIFY(Action("popSyutoku")->isChecked());
+    QVERIFY(!Action("popRandam")->isChecked());
+    QVERIFY(Action("popItemSell")->isChecked());
+    QCOMPARE(w->Jrt(), 3);
+    QVERIFY(w->findChild<QWidget *>(u"stbLeft"_s)->isVisibleTo(w));
+}
+
+void TestMainViews::styleChangeResizesTheWindow()
+{
+    WriteSettings();
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    const QSize before = w->size();
+    w->ApplyLayout(QString());
+    QCOMPARE(w->size(), before); // an empty command keeps the window's size
+    const int chatWidth = Chat()->width();
+    w->State().style = 1;
+    w->ApplyLayout(u"change"_s);
+    QCOMPARE(w->width(), chatWidth + 8);
+    QCOMPARE(w->findChild<QSplitter *>(u"Splitter"_s)->orientation(), Qt::Vertical);
+}
+
+void TestMainViews::infoWindowKeepsItsSizeAndHidesFromItsMenu()
+{
+    TInfoWindow info;
+    info.SetRememberedSize(QSize(300, 100));
+    info.ShowInfo();
+    QVERIFY(QTest::qWaitForWindowExposed(&info));
+    QCOMPARE(info.size(), QSize(300, 100));
+    info.resize(500, 500); // a drag; the next showing takes the remembered size again
+    info.HideInfo();
+    info.ShowInfo();
+    QCOMPARE(info.size(), QSize(300, 100));
+    info.AppendInfoLine(u"a"_s);
+    info.AppendInfoLine(u"表"_s);
+    QCOMPARE(info.InfoText(), u"a\n表"_s);
+    QAction *close = info.findChild<QAction *>(u"popClose"_s);
+    QVERIFY(close);
+    QCOMPARE(close->text(), u"閉じる(&Q)"_s);
+    close->trigger();
+    QVERIFY(!info.IsInfoVisible());
+}
+
+void TestMainViews::inputDialogLayoutAndResult()
+{
+    TUserDlg dialog(u"Command"_s, u"input Command"_s, u"@who search "_s);
+    QCOMPARE(dialog.windowTitle(), u"Command"_s);
+    QCOMPARE(dialog.Edit()->text(), u"@who search "_s);
+    QCOMPARE(dialog.Edit()->maxLength(), 255);
+    // Dialog units: the OK button's left edge is 38 units, the client 180 units wide.
+    const double unit = dialog.width() / 180.0;
+    QVERIFY(std::abs(dialog.OkButton()->x() - 38 * unit) <= 1.0);
+    QVERIFY(std::abs(dialog.CancelButton()->x() - 92 * unit) <= 1.0);
+    QCOMPARE(dialog.Edit()->y(), dialog.PromptLabel()->geometry().bottom() + 1 + 5);
+    QCOMPARE(dialog.OkButton()->y(), dialog.Edit()->geometry().bottom() + 1 + 15);
+    QCOMPARE(dialog.height(), dialog.OkButton()->geometry().bottom() + 1 + 13);
+    QVERIFY(dialog.OkButton()->isDefault());
+    QCOMPARE(dialog.CancelButton()->text(), u"キャンセル"_s);
+
+    QString text = u"start"_s;
+    QTimer::singleShot(0, [] {
+        auto *open = qobject_cast<TUserDlg *>(QApplication::activeModalWidget());
+        QVERIFY(open);
+        open->Edit()->setText(u"typed"_s);
+        open->OkButton()->click();
+    });
+    QVERIFY(ShowInputDialog(nullptr, u"c"_s, u"p"_s, text));
+    QCOMPARE(text, u"typed"_s);
+    QTimer::singleShot(0, [] {
+        auto *open = qobject_cast<TUserDlg *>(QApplication::activeModalWidget());
+        QVERIFY(open);
+        open->Edit()->setText(u"ignored"_s);
+        open->CancelButton()->click();
+    });
+    QVERIFY(!ShowInputDialog(nullptr, u"c"_s, u"p"_s, text));
+    QCOMPARE(text, u"typed"_s);
+}
+
+QTEST_MAIN(TestMainViews)
+#include "tst_mainviews.moc"

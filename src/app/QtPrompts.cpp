@@ -1,5 +1,6 @@
 #include "app/QtPrompts.h"
 
+#include "app/AppState.h"
 #include "commands/UserDlg.h"
 
 #include <QApplication>
@@ -8,9 +9,11 @@
 
 namespace {
 
+// Message boxes carry the program's name; window titles are left as the windows set
+// them (an application display name would be appended to every one).
 QString Caption()
 {
-    return QApplication::applicationDisplayName();
+    return kDesignCaption;
 }
 
 } // namespace

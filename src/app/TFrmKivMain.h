@@ -97,6 +97,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     bool HandleFormKey(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -154,6 +155,7 @@ private:
     std::unique_ptr<LogFollower> m_follower;
 
     int m_jrt = 0;
+    bool m_snapping = false;
     bool m_shownOnce = false;
     bool m_closed = false;
 };

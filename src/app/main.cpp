@@ -41,7 +41,6 @@ int main(int argc, char *argv[])
     PreferX11OnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kivreader"));
-    QApplication::setApplicationDisplayName(QStringLiteral("KivReader"));
     MapDesignFonts();
 
     // All files of the program live beside the binary; the settings file is named

@@ -579,16 +579,7 @@ void TFrmKivMain::ApplyLayout(const QString &command)
 void TFrmKivMain::moveEvent(QMoveEvent *event)
 {
     TIForm01::moveEvent(event);
-    // Like the side windows, the main window snaps to the screen edges within 5 pixels.
-    if (m_snapping || !isVisible() || !screen())
-        return;
-    const QRect frame = frameGeometry();
-    const QRect snapped = SnapToEdges(frame, screen()->geometry(), 5);
-    if (snapped.topLeft() != frame.topLeft()) {
-        m_snapping = true;
-        move(pos() + (snapped.topLeft() - frame.topLeft()));
-        m_snapping = false;
-    }
+    SnapWindowToScreenEdges(this);
 }
 
 void TFrmKivMain::showEvent(QShowEvent *event)

@@ -155,7 +155,6 @@ private:
     std::unique_ptr<LogFollower> m_follower;
 
     int m_jrt = 0;
-    bool m_snapping = false;
     bool m_shownOnce = false;
     bool m_closed = false;
 };

@@ -51,18 +51,20 @@ void TSideWindow::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
+void SnapWindowToScreenEdges(QWidget *window)
+{
+    if (!window->isVisible() || !window->screen())
+        return;
+    const QRect frame = window->frameGeometry();
+    const QRect snapped = SnapToEdges(frame, window->screen()->geometry(), 5);
+    if (snapped.topLeft() != frame.topLeft())
+        window->move(window->pos() + (snapped.topLeft() - frame.topLeft()));
+}
+
 void TSideWindow::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    if (m_snapping || !isVisible() || !screen())
-        return;
-    const QRect frame = frameGeometry();
-    const QRect snapped = SnapToEdges(frame, screen()->geometry(), 5);
-    if (snapped.topLeft() != frame.topLeft()) {
-        m_snapping = true;
-        move(pos() + (snapped.topLeft() - frame.topLeft()));
-        m_snapping = false;
-    }
+    SnapWindowToScreenEdges(this);
 }
 
 bool TSideWindow::HandleMouse(QEvent *event)

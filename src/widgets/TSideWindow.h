@@ -38,9 +38,12 @@ private:
     enum class Drag { None, Move, Resize } m_drag = Drag::None;
     QPoint m_dragStart;
     QRect m_geometryAtStart;
-    bool m_snapping = false;
 };
 
 // `rect` moved onto an edge of `screen` when one of its edges is within `distance`
 // pixels of it.
 QRect SnapToEdges(const QRect &rect, const QRect &screen, int distance);
+
+// Moves a shown top-level window onto its screen's edges when it came within 5 pixels
+// of them. A window already on the edge stays, so calling it from a move event ends.
+void SnapWindowToScreenEdges(QWidget *window);

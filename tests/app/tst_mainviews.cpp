@@ -49,6 +49,8 @@ private slots:
     void styleChangeResizesTheWindow();
     void infoWindowKeepsItsSizeAndHidesFromItsMenu();
     void inputDialogLayoutAndResult();
+    void snapToEdges_data();
+    void snapToEdges();
 
 private:
     QString File(const QString &name) const { return m_dir->filePath(name); }
@@ -367,6 +369,25 @@ void TestMainViews::inputDialogLayoutAndResult()
     });
     QVERIFY(!ShowInputDialog(nullptr, u"c"_s, u"p"_s, text));
     QCOMPARE(text, u"typed"_s);
+}
+
+void TestMainViews::snapToEdges_data()
+{
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<QPoint>("snapped");
+    const QSize size(100, 50);
+    QTest::newRow("near the top left") << QRect(QPoint(4, 5), size) << QPoint(0, 0);
+    QTest::newRow("six pixels away stays") << QRect(QPoint(6, 6), size) << QPoint(6, 6);
+    QTest::newRow("near the right edge") << QRect(QPoint(1024 - 100 - 3, 300), size) << QPoint(924, 300);
+    QTest::newRow("near the bottom") << QRect(QPoint(300, 768 - 50 + 5), size) << QPoint(300, 718);
+    QTest::newRow("past the left edge") << QRect(QPoint(-5, 300), size) << QPoint(0, 300);
+}
+
+void TestMainViews::snapToEdges()
+{
+    QFETCH(QRect, rect);
+    QFETCH(QPoint, snapped);
+    QCOMPARE(SnapToEdges(rect, QRect(0, 0, 1024, 768), 5).topLeft(), snapped);
 }
 
 QTEST_MAIN(TestMainViews)

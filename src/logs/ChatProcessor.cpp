@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+#include <cstring>
+
 using namespace kiv::logs;
 
 namespace {
@@ -14,13 +16,31 @@ namespace {
 const QString kHttpTag = QStringLiteral("@http");
 const QString kWantedKindChat = QStringLiteral("chat");
 
+// Nonzero when one of the four UTF-16 units in `units` is zero. The flag of the first zero
+// unit is exact; units above it may be flagged too (a borrow runs on), which makes no
+// difference to whether any is zero.
+constexpr quint64 HasZeroUnit(quint64 units)
+{
+    return (units - 0x0001000100010001ull) & ~units & 0x8000800080008000ull;
+}
+
 // Every test on the lower-cased text looks for "@" ("@setup" and the keywords) or ":"
 // ("http://"), and lower-casing makes neither, so a text without them needs no
-// lower-cased copy: most chat lines are spared the allocation.
+// lower-cased copy: most chat lines are spared the allocation. Every row's text passes
+// here, so it is looked at four characters at a time.
 bool MayHoldCommand(QStringView text)
 {
-    for (const QChar c : text) {
-        if (c == u'@' || c == u':')
+    const char16_t *s = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    for (; i + 4 <= n; i += 4) {
+        quint64 four;
+        std::memcpy(&four, s + i, sizeof four);
+        if (HasZeroUnit(four ^ 0x0040004000400040ull) | HasZeroUnit(four ^ 0x003A003A003A003Aull))
+            return true;
+    }
+    for (; i < n; ++i) {
+        if (s[i] == u'@' || s[i] == u':')
             return true;
     }
     return false;
@@ -39,21 +59,22 @@ bool IsCalcShorthand(QStringView text)
 
 ChatProcessor::ChatProcessor(AppState &state, IChatHost &host) : m_state(state), m_host(host) {}
 
-void ChatProcessor::ProcessChatText(QStringView text, ProcessingMode mode)
+void ChatProcessor::ProcessChatText(const QString &text, ProcessingMode mode)
 {
-    const QString normalised = NormaliseLogText(text);
-    ForEachLine(normalised, [&](QStringView line) { ProcessLine(line, mode); });
+    // The rows are views into the text until they are copied: a shared copy keeps it
+    // whole should a command change the caller's string while its lines are processed.
+    const QString kept = text;
+    ProcessChatText(QStringView(kept), mode);
 }
 
-void ChatProcessor::ProcessLine(QStringView line, ProcessingMode mode)
+void ChatProcessor::ProcessChatText(QStringView text, ProcessingMode mode)
 {
-    LogFields fields;
-    const int count = SplitAnsiLine(line, fields);
-    // An empty line is what is left of the blank line between records (three line ends
-    // in a row, or an appended text that is only that blank line). Skipping it keeps the
-    // rows the same however the reading happened to cut the text into blocks.
-    if (count == 0)
-        return;
+    ForEachLogLine(text, [&](const LogFields &fields) { ProcessLine(fields, mode); });
+}
+
+void ChatProcessor::ProcessLine(const LogFields &fields, ProcessingMode mode)
+{
+    const qsizetype count = fields.size();
     LogLineView row;
     if (count < 3) {
         // Not a record: a text line whose header did not end in ")" (so it was not
@@ -141,7 +162,6 @@ void ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
     const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
     // Not QDir::System: on Unix it lists FIFOs, and reading one would block.
     const QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    LogFields fields;
     for (const QString &name : names) {
         // Matched as the game's platform matches file names: without regard to case.
         if (!name.startsWith(prefix, Qt::CaseInsensitive) || !name.endsWith(u".txt", Qt::CaseInsensitive))
@@ -153,11 +173,9 @@ void ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
         // Through the line buffer, as a daily log is read: line ends become CR LF, so a
         // header cut by a lone LF is still joined to its text.
         const QString text = kiv::text::JoinLines(kiv::text::SplitLines(kiv::text::Decode(read.bytes).text));
-        const QString normalised = NormaliseLogText(text);
-        ForEachLine(normalised, [&](QStringView line) {
-            if (SplitAnsiLine(line, fields) < 3)
-                return;
-            pairs.Add(IdOfSpeaker(fields[2]) % u'=' % NameOfSpeaker(fields[2]));
+        ForEachLogLine(text, [&](const LogFields &fields) {
+            if (fields.size() >= 3)
+                pairs.Add(IdOfSpeaker(fields[2]) % u'=' % NameOfSpeaker(fields[2]));
         });
     }
 }

@@ -2,6 +2,7 @@
 
 #include "logs/IChatHost.h"
 #include "logs/ILogProcessors.h"
+#include "logs/LogLine.h"
 
 #include <QString>
 #include <QStringView>
@@ -26,6 +27,7 @@ public:
     // `text` holds one or more chat lines or records, each ended by CR LF. A command run
     // from a line may call this again (the preset list shows its lines through it).
     void ProcessChatText(QStringView text, ProcessingMode mode);
+    void ProcessChatText(const QString &text, ProcessingMode mode);
 
     // Appends ID "=" name for the speaker of every line of the chat logs in `folder`
     // whose names begin with `prefix` (letter case ignored) and end in ".txt" (any case),
@@ -34,7 +36,7 @@ public:
     void CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs);
 
 private:
-    void ProcessLine(QStringView line, ProcessingMode mode);
+    void ProcessLine(const kiv::logs::LogFields &fields, ProcessingMode mode);
     void ProcessRecord(LogLineRecord &record, QStringView kind, ProcessingMode mode, bool mayHoldCommand);
 
     AppState &m_state;

@@ -1,6 +1,7 @@
 #include "logs/ChatRowsModel.h"
 
 #include <algorithm>
+#include <cstring>
 
 ChatCellStyle ChatTextStyle(QStringView tag)
 {
@@ -48,7 +49,7 @@ QVariant ChatRowsModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= int(m_rows.size()))
         return {};
-    const StoredRow &r = m_rows[size_t(index.row())];
+    const StoredRow &r = m_rows[index.row()];
     const QString &tag = m_tags[r.tag];
     switch (role) {
     case Qt::DisplayRole:
@@ -98,46 +99,125 @@ QString ChatRowsModel::ColumnText(const StoredRow &r, int column) const
     }
 }
 
-ChatRowsModel::StoredRow ChatRowsModel::Store(const LogLineView &row)
+namespace {
+
+// Units per block of row text. A row longer than a quarter of this that does not fit in
+// what is left of the current block gets a block of its own, so a block is only left
+// behind with less than a quarter of it unused.
+constexpr qsizetype kBlockUnits = 32 * 1024;
+
+// Four characters from `s` to `d`.
+inline void CopyFour(const char16_t *s, char16_t *d)
 {
-    StoredRow stored;
-    const qsizetype size = row.time.size() + row.id.size() + row.name.size() + row.text.size();
-    stored.texts.resize(size);
-    char16_t *d = reinterpret_cast<char16_t *>(stored.texts.data());
-    for (const QStringView part : {row.time, row.id, row.name, row.text}) {
-        std::copy_n(part.utf16(), part.size(), d);
-        d += part.size();
+    quint64 four;
+    std::memcpy(&four, s, sizeof four);
+    std::memcpy(d, &four, sizeof four);
+}
+
+inline bool SameFour(const char16_t *a, const char16_t *b)
+{
+    return std::memcmp(a, b, 4 * sizeof(char16_t)) == 0; // a fixed size: compiled inline
+}
+
+// Row texts and tags are a few dozen characters at most, so they are copied and compared
+// inline, four characters at a time, the last four overlapping those before when the
+// length is no multiple of four: calling the library's memmove for each of the four parts
+// of every row (over a million calls for a day's replay) was measured to cost more than
+// the copying itself.
+Q_ALWAYS_INLINE char16_t *CopyText(QStringView part, char16_t *d)
+{
+    const char16_t *s = part.utf16();
+    const qsizetype n = part.size();
+    if (n >= 4) {
+        for (qsizetype i = 0; i < n - 4; i += 4)
+            CopyFour(s + i, d + i);
+        CopyFour(s + n - 4, d + n - 4);
+    } else {
+        for (qsizetype i = 0; i < n; ++i)
+            d[i] = s[i];
     }
+    return d + n;
+}
+
+bool SameText(const QString &a, QStringView b)
+{
+    const qsizetype n = b.size();
+    if (a.size() != n)
+        return false;
+    const char16_t *x = reinterpret_cast<const char16_t *>(a.constData());
+    const char16_t *y = b.utf16();
+    if (n < 4)
+        return std::equal(y, y + n, x);
+    for (qsizetype i = 0; i < n - 4; i += 4) {
+        if (!SameFour(x + i, y + i))
+            return false;
+    }
+    return SameFour(x + n - 4, y + n - 4);
+}
+
+} // namespace
+
+char16_t *ChatRowsModel::NewTextSpace(qsizetype units)
+{
+    if (units > kBlockUnits / 4) {
+        // A block of its own; the current block keeps its free end for the rows to come
+        // (the blocks stay where they are when the vector holding them grows).
+        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(units));
+        return m_blocks.back().get();
+    }
+    m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(kBlockUnits));
+    m_free = m_blocks.back().get() + units;
+    m_freeUnits = kBlockUnits - units;
+    return m_blocks.back().get();
+}
+
+quint32 ChatRowsModel::TagIndex(QStringView tag)
+{
+    // Rows carry a handful of tags in no predictable order. A small table keyed by a cheap
+    // hash of the text finds the tag with one comparison that nearly always succeeds; the
+    // hash of all tags, which needs a copy of the text, is the fallback (and the table
+    // entry, on a collision, then points at the newer tag).
+    const char16_t last = tag.isEmpty() ? 0 : tag.back().unicode();
+    const char16_t middle = tag.isEmpty() ? 0 : tag[tag.size() / 2].unicode();
+    quint32 &slot = m_tagSlots[(quint32(tag.size()) + 31u * last + 7u * middle) % m_tagSlots.size()];
+    if (slot != 0 && SameText(m_tags.at(slot - 1), tag))
+        return slot - 1;
+    const QString text = tag.toString();
+    const auto found = m_tagIndex.constFind(text);
+    quint32 index;
+    if (found != m_tagIndex.constEnd()) {
+        index = *found;
+    } else {
+        index = quint32(m_tags.size());
+        m_tags.append(text);
+        m_tagIndex.insert(text, index);
+    }
+    slot = index + 1;
+    return index;
+}
+
+void ChatRowsModel::Store(const LogLineView &row, StoredRow &stored)
+{
     stored.timeLength = quint32(row.time.size());
     stored.idLength = quint32(row.id.size());
     stored.nameLength = quint32(row.name.size());
-    // Tags repeat from row to row; the last one is the likeliest.
-    if (!m_tags.isEmpty() && m_tags[m_lastTag] == row.tag) {
-        stored.tag = m_lastTag;
-        return stored;
-    }
-    const QString tag = row.tag.toString();
-    const auto found = m_tagIndex.constFind(tag);
-    if (found != m_tagIndex.constEnd()) {
-        stored.tag = *found;
-    } else {
-        stored.tag = quint32(m_tags.size());
-        m_tags.append(tag);
-        m_tagIndex.insert(tag, stored.tag);
-    }
-    m_lastTag = stored.tag;
-    return stored;
+    stored.textLength = quint32(row.text.size());
+    char16_t *d = TextSpace(row.time.size() + row.id.size() + row.name.size() + row.text.size());
+    stored.texts = d;
+    for (const QStringView part : {row.time, row.id, row.name, row.text})
+        d = CopyText(part, d);
+    stored.tag = TagIndex(row.tag);
 }
 
 LogLineRecord ChatRowsModel::Row(int row) const
 {
-    const StoredRow &r = m_rows.at(size_t(row));
+    const StoredRow &r = m_rows.at(row);
     return {r.Time().toString(), r.Id().toString(), r.Name().toString(), r.Text().toString(), m_tags[r.tag]};
 }
 
 void ChatRowsModel::Stage(const LogLineView &row)
 {
-    m_staged.push_back(Store(row));
+    Store(row, m_staged.emplace_back());
 }
 
 void ChatRowsModel::CommitStaged()
@@ -152,8 +232,7 @@ void ChatRowsModel::CommitStaged()
     } else {
         // No exact reserve here: growing by one batch at a time would copy every row on
         // every append.
-        m_rows.insert(m_rows.end(), std::make_move_iterator(m_staged.begin()),
-                      std::make_move_iterator(m_staged.end()));
+        m_rows.append(m_staged);
     }
     m_staged.clear();
     endInsertRows();
@@ -178,6 +257,18 @@ void ChatRowsModel::Clear()
         return;
     beginResetModel();
     m_rows.clear();
+    // Rows staged and not yet added keep pointing into the blocks: their texts move to
+    // new blocks, and the old ones go.
+    std::vector<std::unique_ptr<char16_t[]>> old;
+    old.swap(m_blocks);
+    m_free = nullptr;
+    m_freeUnits = 0;
+    for (StoredRow &row : m_staged) {
+        const QStringView texts(row.texts, qsizetype(row.timeLength) + row.idLength + row.nameLength + row.textLength);
+        char16_t *const space = TextSpace(texts.size());
+        CopyText(texts, space);
+        row.texts = space;
+    }
     endResetModel();
 }
 

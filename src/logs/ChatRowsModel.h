@@ -6,7 +6,14 @@
 #include <QHash>
 #include <QStringList>
 
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <optional>
+#include <stdexcept>
+#include <type_traits>
 #include <vector>
 
 // How the text cell of a chat row is drawn, from the row's tag. Colours are 0x00BBGGRR.
@@ -21,9 +28,11 @@ ChatCellStyle ChatTextStyle(QStringView tag);
 
 // The rows of the chat view: time, ID, name, text, with the tag kept beside them.
 // Rows are appended in batches, one insert notification per batch, so a whole day's
-// log replays quickly. A day can bring hundreds of thousands of rows, so each row keeps
-// its four texts in one string and its tag as an index into a small table of the tags
-// seen (there are only a few kinds).
+// log replays quickly. A day can bring hundreds of thousands of rows, so rows keep their
+// four texts one after the other in large shared blocks (rows are only ever added, all
+// removed at once, or reordered, so a block never needs to give back a single row's text)
+// and their tag as an index into a small table of the tags seen (there are only a few
+// kinds).
 class ChatRowsModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -58,24 +67,102 @@ public:
 private:
     struct StoredRow
     {
-        QString texts; // time, ID, name and text, one after the other
+        const char16_t *texts = nullptr; // time, ID, name and text, one after the other
         quint32 timeLength = 0;
         quint32 idLength = 0;
         quint32 nameLength = 0;
+        quint32 textLength = 0;
         quint32 tag = 0; // index into m_tags
 
-        QStringView Time() const { return QStringView(texts).first(timeLength); }
-        QStringView Id() const { return QStringView(texts).sliced(timeLength, idLength); }
-        QStringView Name() const { return QStringView(texts).sliced(timeLength + idLength, nameLength); }
-        QStringView Text() const { return QStringView(texts).sliced(timeLength + idLength + nameLength); }
+        QStringView Time() const { return QStringView(texts, timeLength); }
+        QStringView Id() const { return QStringView(texts + timeLength, idLength); }
+        QStringView Name() const { return QStringView(texts + timeLength + idLength, nameLength); }
+        QStringView Text() const { return QStringView(texts + timeLength + idLength + nameLength, textLength); }
     };
 
-    StoredRow Store(const LogLineView &row);
+    // Rows in one plain block of memory. Rows are plain values, so a growing block is
+    // moved with realloc, which remaps a large block instead of copying it row by row
+    // into freshly touched memory, and adding a row is a few instructions.
+    class RowArray
+    {
+    public:
+        RowArray() = default;
+        RowArray(const RowArray &) = delete;
+        RowArray &operator=(const RowArray &) = delete;
+        ~RowArray() { std::free(m_data); }
+
+        qsizetype size() const { return m_size; }
+        bool empty() const { return m_size == 0; }
+        StoredRow *begin() { return m_data; }
+        StoredRow *end() { return m_data + m_size; }
+        const StoredRow &operator[](qsizetype i) const { return m_data[i]; }
+        const StoredRow &at(qsizetype i) const
+        {
+            if (i < 0 || i >= m_size)
+                throw std::out_of_range("ChatRowsModel: no such row");
+            return m_data[i];
+        }
+
+        StoredRow &emplace_back()
+        {
+            if (m_size == m_capacity)
+                Reserve(std::max<qsizetype>(2 * m_capacity, 1024));
+            return m_data[m_size++] = StoredRow();
+        }
+        void append(const RowArray &other)
+        {
+            if (m_size + other.m_size > m_capacity)
+                Reserve(std::max(m_size + other.m_size, 2 * m_capacity));
+            std::copy_n(other.m_data, other.m_size, m_data + m_size);
+            m_size += other.m_size;
+        }
+        void clear() { m_size = 0; }
+        void swap(RowArray &other) noexcept
+        {
+            std::swap(m_data, other.m_data);
+            std::swap(m_size, other.m_size);
+            std::swap(m_capacity, other.m_capacity);
+        }
+
+    private:
+        void Reserve(qsizetype capacity)
+        {
+            void *grown = std::realloc(m_data, size_t(capacity) * sizeof(StoredRow));
+            if (!grown)
+                throw std::bad_alloc();
+            m_data = static_cast<StoredRow *>(grown);
+            m_capacity = capacity;
+        }
+
+        StoredRow *m_data = nullptr;
+        qsizetype m_size = 0;
+        qsizetype m_capacity = 0;
+    };
+    static_assert(std::is_trivially_copyable_v<StoredRow> && std::is_trivially_destructible_v<StoredRow>,
+                  "rows are moved with realloc");
+
+    void Store(const LogLineView &row, StoredRow &stored);
+    // Room for `units` characters that stays where it is until the rows are cleared.
+    char16_t *TextSpace(qsizetype units)
+    {
+        if (units > m_freeUnits)
+            return NewTextSpace(units);
+        char16_t *const space = m_free;
+        m_free += units;
+        m_freeUnits -= units;
+        return space;
+    }
+    char16_t *NewTextSpace(qsizetype units);
+    quint32 TagIndex(QStringView tag);
     QString ColumnText(const StoredRow &row, int column) const;
 
-    std::vector<StoredRow> m_rows;
-    std::vector<StoredRow> m_staged;
+    RowArray m_rows;
+    RowArray m_staged;
+    // The blocks the rows' texts live in, and the free end of the last one.
+    std::vector<std::unique_ptr<char16_t[]>> m_blocks;
+    char16_t *m_free = nullptr;
+    qsizetype m_freeUnits = 0;
     QStringList m_tags;
     QHash<QString, quint32> m_tagIndex;
-    quint32 m_lastTag = 0;
+    std::array<quint32, 64> m_tagSlots{}; // 1 + index into m_tags; 0 when empty
 };

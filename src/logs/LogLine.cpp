@@ -2,6 +2,8 @@
 
 #include "platform/Cp932.h"
 
+#include <array>
+
 namespace kiv::logs {
 
 QString NormaliseLogText(QStringView text)
@@ -46,6 +48,45 @@ QString NormaliseLogText(QStringView text)
     return out;
 }
 
+namespace detail {
+
+const unsigned char *UnitKinds()
+{
+    static const std::array<unsigned char, 65536> kinds = [] {
+        std::array<unsigned char, 65536> table{};
+        for (unsigned u = 0; u < table.size(); ++u) {
+            if (u <= u'\r')
+                table[u] = kLowUnit;
+            else if (!kiv::cp932::InCodePage(char16_t(u)))
+                table[u] = kOutsideUnit;
+        }
+        return table;
+    }();
+    return kinds.data();
+}
+
+void SplitConvertedLine(QStringView line, QString &converted, LogFields &fields)
+{
+    fields.clear();
+    converted = kiv::cp932::ToAnsiForm(line);
+    const QStringView form(converted);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < form.size(); ++i) {
+        const char16_t c = form[i].unicode();
+        if (c != u'\t' && c != u'\r')
+            continue;
+        fields.append(form.sliced(start, i - start));
+        // Inside a line a CR is always that of ")" CR LF.
+        if (c == u'\r' && i + 1 < form.size() && form[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < form.size())
+        fields.append(form.sliced(start));
+}
+
+} // namespace detail
+
 int SplitAnsiLine(QStringView line, LogFields &fields)
 {
     fields.clear();
@@ -70,29 +111,6 @@ int SplitAnsiLine(QStringView line, LogFields &fields)
     if (start < end)
         fields.append(line.sliced(start, end - start));
     return int(fields.size());
-}
-
-QStringView TrimView(QStringView text)
-{
-    qsizetype b = 0;
-    qsizetype e = text.size();
-    while (b < e && text[b].unicode() <= 32)
-        ++b;
-    while (e > b && text[e - 1].unicode() <= 32)
-        --e;
-    return text.sliced(b, e - b);
-}
-
-QStringView IdOfSpeaker(QStringView speaker)
-{
-    const qsizetype n = speaker.size();
-    return TrimView(n <= 8 ? speaker : speaker.sliced(n - 9, 8));
-}
-
-QStringView NameOfSpeaker(QStringView speaker)
-{
-    const qsizetype n = speaker.size();
-    return n <= 10 ? QStringView() : TrimView(speaker.first(n - 10));
 }
 
 QString JoinFields(const LogFields &fields, qsizetype first)

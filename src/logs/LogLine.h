@@ -5,6 +5,8 @@
 #include <QStringView>
 #include <QVarLengthArray>
 
+#include <utility>
+
 // Splits one log line at TABs into `fields` (cleared first) and returns their number.
 // The line is taken in its code page 932 form, so characters the code page cannot hold
 // become "?", and it is cut like a file: TAB, CR, LF and CR LF end a field (a CR directly
@@ -58,14 +60,128 @@ void ForEachLine(QStringView text, LineFn &&lineFn)
 // `SplitLogLine` for a line already in its code page form: the fields are views into it.
 int SplitAnsiLine(QStringView line, LogFields &fields);
 
+namespace detail {
+
+// What a UTF-16 unit is to ForEachLogLine: most units are plain text; the few up to CR
+// (NUL, TAB, LF, CR among them) may cut the text; the rest are outside the code page.
+enum UnitKind : unsigned char { kPlainUnit, kLowUnit, kOutsideUnit };
+// One entry per UTF-16 unit: a single lookup tells the common case from the others.
+const unsigned char *UnitKinds();
+
+// The fields of a line holding characters outside the code page, taken from its code
+// page form in `converted` (")" CR LF inside the line is a field end, as a TAB is).
+void SplitConvertedLine(QStringView line, QString &converted, LogFields &fields);
+
+} // namespace detail
+
+// Calls `lineFn(const LogFields &)` with the fields of every line of
+// NormaliseLogText(text), as SplitAnsiLine gives them, leaving out the lines without
+// fields (empty lines, which the processors pass over anyway); the views are valid during
+// the call. The same result in one pass over the text, without building the normalised
+// text:
+// - ")" CR LF is a field end inside a line, as the join to ")" TAB makes it; the join
+//   never overlaps itself, so every ")" CR LF is one. The second replacement, CR LF
+//   CR LF to CR LF, only ever removes an empty line, and empty lines have no fields.
+// - The text ends at its first NUL.
+// - A line with characters outside the code page is converted on its own: the conversion
+//   changes no TAB, CR, LF or ")" and never reaches across them, so converting line by
+//   line gives what converting the whole text would. Lines in their code page form, as
+//   the log reading hands them on, are used where they are.
+template<typename LineFn>
+void ForEachLogLine(QStringView text, LineFn &&lineFn)
+{
+    const unsigned char *const kinds = detail::UnitKinds();
+    const char16_t *const s = text.utf16();
+    qsizetype n = text.size();
+    QString converted;
+    qsizetype i = 0;
+    while (i < n) {
+        // An empty line (the one between records) has no fields; a line never starts
+        // right after a ")", so its CR LF cannot be a join.
+        if (s[i] == u'\r' && i + 1 < n && s[i + 1] == u'\n') {
+            i += 2;
+            continue;
+        }
+        // One line: from `lineStart` to its line end, the text's end or a NUL.
+        const qsizetype lineStart = i;
+        LogFields fields;
+        qsizetype start = i;  // of the field being read
+        bool outside = false; // the line holds characters outside the code page
+        qsizetype end = n;    // of the line
+        qsizetype next = n;   // after its line end
+        for (; i < n; ++i) {
+            // Most of a line is plain text: four units are looked at together.
+            while (i + 4 <= n && (kinds[s[i]] | kinds[s[i + 1]] | kinds[s[i + 2]] | kinds[s[i + 3]]) == 0)
+                i += 4;
+            if (i == n)
+                break;
+            const unsigned char kind = kinds[s[i]];
+            if (kind == detail::kPlainUnit)
+                continue;
+            if (kind == detail::kOutsideUnit) {
+                outside = true;
+                continue;
+            }
+            const char16_t c = s[i];
+            if (c == u'\t') {
+                fields.append(text.sliced(start, i - start));
+                start = i + 1;
+                continue;
+            }
+            if (c == u'\0') {
+                end = next = n = i;
+                break;
+            }
+            if (c != u'\r' && c != u'\n')
+                continue;
+            const bool crLf = c == u'\r' && i + 1 < n && s[i + 1] == u'\n';
+            if (crLf && i > 0 && s[i - 1] == u')') {
+                // The header joined to its text: a field end like a TAB.
+                fields.append(text.sliced(start, i - start));
+                ++i;
+                start = i + 1;
+                continue;
+            }
+            end = i;
+            next = crLf ? i + 2 : i + 1;
+            break;
+        }
+        if (outside)
+            detail::SplitConvertedLine(text.sliced(lineStart, end - lineStart), converted, fields);
+        else if (start < end) // a TAB or a line end at the very end of a line adds no empty field
+            fields.append(text.sliced(start, end - start));
+        if (!fields.isEmpty())
+            lineFn(std::as_const(fields));
+        i = next;
+    }
+}
+
 // Removes characters up to U+0020 at both ends; a full-width blank stays.
-QStringView TrimView(QStringView text);
+inline QStringView TrimView(QStringView text)
+{
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    while (b < e && text[b].unicode() <= 32)
+        ++b;
+    while (e > b && text[e - 1].unicode() <= 32)
+        --e;
+    return text.sliced(b, e - b);
+}
 
 // ID and name out of a speaker field, name + "(" + 8-character ID + ")". The ID is the
 // 8 characters before the last one (the whole field when it has 8 characters or fewer),
 // the name what comes before the last 10 characters; both trimmed.
-QStringView IdOfSpeaker(QStringView speaker);
-QStringView NameOfSpeaker(QStringView speaker);
+inline QStringView IdOfSpeaker(QStringView speaker)
+{
+    const qsizetype n = speaker.size();
+    return TrimView(n <= 8 ? speaker : speaker.sliced(n - 9, 8));
+}
+
+inline QStringView NameOfSpeaker(QStringView speaker)
+{
+    const qsizetype n = speaker.size();
+    return n <= 10 ? QStringView() : TrimView(speaker.first(n - 10));
+}
 
 // The fields from `first` on, each trimmed, the empty ones left out, joined by one blank.
 QString JoinFields(const LogFields &fields, qsizetype first);

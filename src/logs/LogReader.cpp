@@ -3,14 +3,21 @@
 #include "app/Startup.h"
 #include "platform/Cp932.h"
 #include "platform/IClock.h"
+#include "platform/Prefault.h"
 #include "platform/TextFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QStringDecoder>
+#include <QtEndian>
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#include <emmintrin.h>
+#endif
 
 using kiv::text::Encoding;
 
@@ -54,58 +61,111 @@ char16_t UnitAt(QByteArrayView body, qsizetype i, Encoding encoding)
     return encoding == Encoding::Utf16BE ? char16_t((a << 8) | b) : char16_t((b << 8) | a);
 }
 
+qsizetype UnitBytes(Encoding encoding)
+{
+    return IsUtf16(encoding) ? 2 : 1;
+}
+
+// The character unit at byte `i`: a UTF-16 unit, else a byte (enough to tell ASCII).
+int CharAt(QByteArrayView body, qsizetype i, Encoding encoding)
+{
+    return IsUtf16(encoding) ? UnitAt(body, i, encoding) : static_cast<unsigned char>(body[i]);
+}
+
+struct LineEnd
+{
+    qsizetype start = 0; // where the line end begins
+    qsizetype end = 0;   // just after it; 0 when there is none
+};
+
+// The last line end in text bytes `body` before `limit` whose last character is at
+// `floor` or after (callers know there is none below). UTF-16 is looked at in whole
+// units: its bytes 0x0A or 0x0D may be halves of other characters (`limit` and `floor`
+// are then even). In code page 932 and UTF-8 a CR or LF byte is never part of another
+// character (code page 932 trail bytes start at 0x40), so the bytes are searched from
+// the back, and so is UTF-8's line separator E2 80 A8: its bytes cannot belong to another
+// character either.
+LineEnd LastLineEnd(QByteArrayView body, Encoding encoding, qsizetype limit, qsizetype floor = 0)
+{
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(body[i]); };
+    if (IsUtf16(encoding)) {
+        for (qsizetype i = limit - 2; i >= floor; i -= 2) {
+            const char16_t unit = UnitAt(body, i, encoding);
+            if (unit == u'\n')
+                return {i >= 2 && UnitAt(body, i - 2, encoding) == u'\r' ? i - 2 : i, i + 2};
+            if (unit == u'\r' || unit == u'\u2028')
+                return {i, i + 2};
+        }
+        return {};
+    }
+    for (qsizetype i = limit - 1; i >= floor; --i) {
+        const unsigned char b = byte(i);
+        if (b == '\n')
+            return {i >= 1 && byte(i - 1) == '\r' ? i - 1 : i, i + 1};
+        if (b == '\r')
+            return {i, i + 1};
+        if (encoding == Encoding::Utf8 && b == 0xA8 && i >= 2 && byte(i - 1) == 0x80 && byte(i - 2) == 0xE2)
+            return {i - 2, i + 1};
+    }
+    return {};
+}
+
+// The first NUL of `body` from `from` on (a UTF-16 unit for UTF-16, whose `from` is then
+// even), or -1.
+qsizetype FirstNul(QByteArrayView body, Encoding encoding, qsizetype from)
+{
+    if (IsUtf16(encoding)) {
+        for (qsizetype i = from; i + 1 < body.size(); i += 2) {
+            if (UnitAt(body, i, encoding) == 0)
+                return i;
+        }
+        return -1;
+    }
+    const void *nul = std::memchr(body.data() + from, 0, size_t(body.size() - from));
+    return nul ? static_cast<const char *>(nul) - body.data() : -1;
+}
+
+// Where the text of `body` ends: at its first NUL (a NUL ends the text, as it does when a
+// whole file is decoded) or at the end, in whole units for UTF-16.
+qsizetype TextEnd(QByteArrayView body, Encoding encoding)
+{
+    const qsizetype nul = FirstNul(body, encoding, 0);
+    if (nul >= 0)
+        return nul;
+    return IsUtf16(encoding) ? body.size() / 2 * 2 : body.size();
+}
+
 struct CompleteLines
 {
     qsizetype bytes = 0;      // up to and including the last line end
     bool lfMayFollow = false; // that line end is a CR with nothing after it yet
 };
 
-// Finds the end of the last complete line in text bytes (after the mark). A NUL ends the
-// text, as it does when a whole file is decoded. UTF-16 is looked at in whole units:
-// its bytes 0x0A or 0x0D may be halves of other characters. In code page 932 and UTF-8
-// a CR or LF byte is never part of another character.
-CompleteLines FindCompleteLines(QByteArrayView body, Encoding encoding)
+// Finds the end of the last complete line in text bytes (after the mark). With
+// `holdHeader`, a last line ending in ")" does not count as complete yet: a chat or mail
+// record's header ends in ")" and its text line follows, and the processors join the two
+// only when they arrive in one text. The line is taken once the next one has arrived.
+CompleteLines FindCompleteLines(QByteArrayView body, Encoding encoding, bool holdHeader)
 {
+    const qsizetype textEnd = TextEnd(body, encoding);
+    const LineEnd last = LastLineEnd(body, encoding, textEnd);
+    const qsizetype unit = UnitBytes(encoding);
     CompleteLines found;
-    bool lastWasCr = false;
-    qsizetype i = 0;
-    if (IsUtf16(encoding)) {
-        for (; i + 1 < body.size(); i += 2) {
-            const char16_t unit = UnitAt(body, i, encoding);
-            if (unit == 0)
-                break;
-            if (unit == u'\r' || unit == u'\n' || unit == u'\u2028') {
-                found.bytes = i + 2;
-                lastWasCr = unit == u'\r';
-            }
-        }
-    } else {
-        for (; i < body.size(); ++i) {
-            const auto byte = static_cast<unsigned char>(body[i]);
-            if (byte == 0)
-                break;
-            if (byte == '\r' || byte == '\n') {
-                found.bytes = i + 1;
-                lastWasCr = byte == '\r';
-            } else if (encoding == Encoding::Utf8 && byte == 0xE2 && i + 2 < body.size()
-                       && static_cast<unsigned char>(body[i + 1]) == 0x80
-                       && static_cast<unsigned char>(body[i + 2]) == 0xA8) { // U+2028
-                i += 2;
-                found.bytes = i + 1;
-                lastWasCr = false;
-            }
-        }
+    found.bytes = last.end;
+    found.lfMayFollow = last.end > 0 && last.end == textEnd && CharAt(body, last.end - unit, encoding) == '\r';
+    if (holdHeader && last.start > 0 && CharAt(body, last.start - unit, encoding) == ')') {
+        // Back to the end of the line before; the held line's first character follows
+        // that line end, so no LF can still join it.
+        found.bytes = LastLineEnd(body, encoding, last.start - unit).end;
+        found.lfMayFollow = false;
     }
-    found.lfMayFollow = lastWasCr && found.bytes == i;
     return found;
 }
 
 // The first character unit of `body`; -1 while not even one has been written.
 int FirstUnit(QByteArrayView body, Encoding encoding)
 {
-    if (IsUtf16(encoding))
-        return body.size() >= 2 ? UnitAt(body, 0, encoding) : -1;
-    return body.isEmpty() ? -1 : static_cast<unsigned char>(body[0]);
+    return body.size() >= UnitBytes(encoding) ? CharAt(body, 0, encoding) : -1;
 }
 
 QString DecodeBody(QByteArrayView body, Encoding encoding)
@@ -161,14 +221,230 @@ QString NormalizeLineEnds(const QString &text)
     return out;
 }
 
-// Complete lines as the processors receive them: every line end made CR LF, and every
-// character the code page cannot hold made "?".
-QString ProcessorForm(QByteArrayView body, Encoding encoding)
+// High bit of every byte of `word` that equals `value`. Exact for each byte: the low seven
+// bits are added to 0x7F without a carry into the next byte, so no byte's flag depends on
+// its neighbours (the shorter "has a zero byte" formula can flag a 0x01 above a zero).
+constexpr quint64 BytesEqual(quint64 word, unsigned char value)
 {
-    if (body.isEmpty())
-        return {};
-    return kiv::cp932::ToAnsiForm(NormalizeLineEnds(DecodeBody(body, encoding)));
+    constexpr quint64 low = 0x7F7F7F7F7F7F7F7Full;
+    const quint64 x = word ^ (0x0101010101010101ull * value); // zero bytes where equal
+    return ~(((x & low) + low) | x | low);
 }
+
+// True when every CR of code page 932 bytes is followed by a LF and every LF follows a CR,
+// as the game writes them. A block of bytes at a time: the LF flags must be the CR flags
+// moved up by one byte, the block's last CR flag carried into the next block.
+bool AllLineEndsCrLf(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    bool afterCr = false; // the byte before `i` is a CR
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+    // Sixteen bytes at a time where the processor has the instructions for it (every
+    // x86-64 one does): one flag bit per byte.
+    const __m128i cr16 = _mm_set1_epi8('\r');
+    const __m128i lf16 = _mm_set1_epi8('\n');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+        const unsigned cr = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr16)));
+        const unsigned lf = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf16)));
+        if ((((cr << 1) | unsigned(afterCr)) & 0xFFFF) != lf)
+            return false;
+        afterCr = (cr >> 15) != 0;
+    }
+#endif
+    // Else eight bytes at a time, with one flag bit (the high one) per byte.
+    for (; i + 8 <= n; i += 8) {
+        const quint64 word = qFromLittleEndian<quint64>(p + i);
+        const quint64 cr = BytesEqual(word, '\r');
+        if (((cr << 8) | (afterCr ? 0x80 : 0)) != BytesEqual(word, '\n'))
+            return false;
+        afterCr = (cr >> 63) != 0;
+    }
+    for (; i < n; ++i) {
+        if ((p[i] == '\n') != afterCr)
+            return false;
+        afterCr = p[i] == '\r';
+    }
+    return !afterCr;
+}
+
+// Code page 932 bytes with every line end made CR LF. Done on the bytes, before decoding,
+// with the same result as on the decoded text: a CR or LF byte is never a trail byte, so
+// it decodes to itself whatever comes before it, and a lead byte followed by a CR or LF
+// is bad either way. The code page has no line separator character.
+QByteArray WithCrLf(QByteArrayView bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n')
+                ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Appends complete lines (bytes ending with a line end) to `text` as the processors
+// receive them: every line end made CR LF, and every character the code page cannot hold
+// made "?".
+void AppendProcessorForm(QByteArrayView lines, Encoding encoding, QString &text)
+{
+    if (lines.isEmpty())
+        return;
+    if (encoding == Encoding::Ansi) {
+        // The game's own files: decoded straight into their code page form, in one pass.
+        if (AllLineEndsCrLf(lines))
+            kiv::cp932::DecodeAppendAnsiForm(lines, text);
+        else
+            kiv::cp932::DecodeAppendAnsiForm(WithCrLf(lines), text);
+        return;
+    }
+    text += kiv::cp932::ToAnsiForm(NormalizeLineEnds(DecodeBody(lines, encoding)));
+}
+
+// Turns the text bytes of a file (after its mark) into the processors' form while they
+// are read, a piece of complete lines at a time, so that a whole day's file never sits in
+// memory as bytes beside its text. Pieces end only at line ends, which no character of
+// any of the encodings spans, so together they give what the whole text would.
+//
+// The last complete line stays among the pending bytes until the end, where
+// FindCompleteLines decides whether it is taken. Each search for line ends covers only
+// the bytes added since the last one, so a long line costs no more than a short one.
+class LineStream
+{
+public:
+    explicit LineStream(Encoding encoding) : m_encoding(encoding) {}
+
+    // Bytes the text begins with that are no text (the mark, a LF ending the last line
+    // read before): counted as read, for `Head` and `Tail`.
+    void Skip(QByteArrayView bytes) { Count(bytes); }
+
+    void Add(QByteArrayView bytes)
+    {
+        if (m_ended)
+            return;
+        m_pending.append(bytes);
+        Added();
+    }
+
+    // Reads up to `bytes` more from `file`, straight behind the pending bytes, and takes
+    // them in as Add does. Returns what the read returned.
+    qint64 ReadFrom(QIODevice &file, qint64 bytes)
+    {
+        if (m_ended) {
+            // Read only to learn how much there is.
+            m_skipped.resize(bytes);
+            return file.read(m_skipped.data(), bytes);
+        }
+        const qsizetype old = m_pending.size();
+        m_pending.resize(old + bytes);
+        const qint64 got = file.read(m_pending.data() + old, bytes);
+        m_pending.resize(old + std::max<qint64>(got, 0));
+        if (got > 0)
+            Added();
+        return got;
+    }
+
+    // After the last bytes: takes the complete lines left (the last one subject to
+    // `holdHeader`) and tells about all lines taken since the start.
+    CompleteLines Finish(bool holdHeader)
+    {
+        CompleteLines rest = FindCompleteLines(m_pending, m_encoding, holdHeader);
+        Take(rest.bytes);
+        rest.bytes = m_taken;
+        return rest;
+    }
+
+    QString &Text() { return m_text; }
+    qsizetype Counted() const { return m_counted; }
+    // The first kHeadBytes and the last kTailBytes bytes counted.
+    const QByteArray &Head() const { return m_head; }
+    const QByteArray &Tail() const { return m_tail; }
+
+private:
+    // Looks at the bytes just added to the pending ones.
+    void Added()
+    {
+        qsizetype limit = IsUtf16(m_encoding) ? m_pending.size() / 2 * 2 : m_pending.size();
+        const qsizetype nul = FirstNul(m_pending, m_encoding, m_searched);
+        if (nul >= 0) {
+            m_pending.truncate(nul);
+            m_ended = true;
+            limit = nul;
+        }
+        m_searched = limit;
+        // Only the bytes added need searching: LastLineEnd looks behind a LF for its CR,
+        // so a LF just added still joins a CR read before.
+        const qsizetype floor = m_scanned;
+        const LineEnd last = LastLineEnd(m_pending, m_encoding, limit, floor);
+        m_scanned = limit;
+        if (last.end == 0 || (m_last.end > 0 && last.start <= m_last.start)) {
+            if (last.end > 0)
+                m_last = last; // the same line end, now CR LF
+            return;
+        }
+        // The line end before the new last one: between the two, or the old last one.
+        LineEnd before = LastLineEnd(m_pending, m_encoding, last.start, m_last.end > 0 ? m_last.end : floor);
+        if (before.end == 0)
+            before = m_last;
+        m_last = last;
+        if (before.end > 0) {
+            Take(before.end);
+            m_last.start -= before.end;
+            m_last.end -= before.end;
+            m_scanned -= before.end;
+            m_searched -= before.end;
+        }
+    }
+
+    void Take(qsizetype bytes)
+    {
+        // The text was given room at the start for as many characters as the file has
+        // bytes, which only line ends made CR LF can exceed: while that room lasts, the
+        // part about to be written is set up in one go.
+        if (m_text.capacity() - m_text.size() >= bytes)
+            kiv::memory::PrefaultForWriting(m_text.data() + m_text.size(), bytes * qsizetype(sizeof(char16_t)));
+        const QByteArrayView lines = QByteArrayView(m_pending).first(bytes);
+        AppendProcessorForm(lines, m_encoding, m_text);
+        Count(lines);
+        m_taken += bytes;
+        m_pending.remove(0, bytes);
+    }
+
+    void Count(QByteArrayView bytes)
+    {
+        m_counted += bytes.size();
+        if (m_head.size() < kHeadBytes)
+            m_head.append(bytes.first(std::min(bytes.size(), kHeadBytes - m_head.size())));
+        if (bytes.size() >= kTailBytes) {
+            m_tail = bytes.last(kTailBytes).toByteArray();
+        } else {
+            m_tail.append(bytes);
+            m_tail = m_tail.right(kTailBytes);
+        }
+    }
+
+    const Encoding m_encoding;
+    QByteArray m_pending;   // read, not yet taken; begins at a line start
+    QByteArray m_skipped;   // read after the NUL that ended the text
+    qsizetype m_searched = 0; // m_pending holds no NUL before this
+    qsizetype m_scanned = 0;  // m_pending was searched for line ends up to this
+    LineEnd m_last;          // the last line end in m_pending (end 0: none)
+    bool m_ended = false;    // a NUL ended the text
+    QString m_text;
+    qsizetype m_taken = 0;   // text bytes taken
+    qsizetype m_counted = 0; // all bytes counted, taken or skipped
+    QByteArray m_head;
+    QByteArray m_tail;
+};
 
 QDate DateOfName(const QString &name, const QString &prefix)
 {
@@ -345,9 +621,46 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole)
     if (grown && pos.bytes > pos.head.size())
         grown = file.seek(pos.bytes - pos.tail.size()) && file.read(pos.tail.size()) == pos.tail;
     const qint64 start = grown ? pos.bytes : 0;
-    QByteArray bytes;
-    if (file.seek(start))
-        bytes = file.readAll();
+
+    // The bytes that tell the encoding (a new file's first three) or that may be a LF
+    // completing the last line end read (an appended text's first unit) come first.
+    QByteArray first;
+    const bool seeked = file.seek(start);
+    while (seeked && first.size() < 3) {
+        const QByteArray more = file.read(3 - first.size());
+        if (more.isEmpty())
+            break;
+        first += more;
+    }
+    const Mark mark = MarkOf(start == 0 ? QByteArrayView(first) : QByteArrayView(pos.head));
+    bool lfMayFollow = pos.lfMayFollow;
+    qsizetype skipped = 0; // bytes of `first` before the text of new lines
+    if (start == 0) {
+        skipped = mark.size;
+        lfMayFollow = false;
+    } else if (lfMayFollow) {
+        // The previous reading ended on a CR; a LF after it completes that line end and
+        // must not make an empty line. Anything but a NUL settles the question.
+        const int unit = FirstUnit(first, mark.encoding);
+        if (unit == '\n')
+            skipped = UnitBytes(mark.encoding);
+        if (unit > 0)
+            lfMayFollow = false;
+    }
+    LineStream stream(mark.encoding);
+    if (start < size)
+        stream.Text().reserve(size - start); // characters are no more than bytes, but for line ends
+    stream.Skip(QByteArrayView(first).first(skipped));
+    stream.Add(QByteArrayView(first).sliced(skipped));
+    qint64 read = first.size();
+    if (seeked && first.size() == 3) {
+        for (;;) {
+            const qint64 got = stream.ReadFrom(file, m_readSize);
+            if (got <= 0)
+                break;
+            read += got;
+        }
+    }
     if (file.error() != QFileDevice::NoError) {
         unreadable = file.errorString();
         return {Got::Unreadable, {}, false};
@@ -355,47 +668,29 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole)
     file.close();
     unreadable.clear();
 
-    const Mark mark = MarkOf(start == 0 ? QByteArrayView(bytes) : QByteArrayView(pos.head));
-    QByteArrayView body(bytes);
-    qsizetype skipped = 0; // bytes of `bytes` before the text of new lines
-    if (start == 0) {
-        skipped = mark.size;
-        pos.lfMayFollow = false;
-    } else if (pos.lfMayFollow) {
-        // The previous reading ended on a CR; a LF after it completes that line end and
-        // must not make an empty line. Anything but a NUL settles the question.
-        const int first = FirstUnit(body, mark.encoding);
-        if (first == '\n')
-            skipped = IsUtf16(mark.encoding) ? 2 : 1;
-        if (first > 0)
-            pos.lfMayFollow = false;
-    }
-    body = body.sliced(skipped);
-    const CompleteLines complete = FindCompleteLines(body, mark.encoding);
-    const qsizetype consumed = skipped + complete.bytes;
+    const CompleteLines complete = stream.Finish(kind != LogKind::Action);
     if (complete.bytes > 0)
-        pos.lfMayFollow = complete.lfMayFollow;
-
-    const qint64 end = start + consumed;
-    const QByteArrayView taken = QByteArrayView(bytes).first(consumed);
+        lfMayFollow = complete.lfMayFollow;
+    pos.lfMayFollow = lfMayFollow;
+    const qsizetype consumed = stream.Counted();
     if (start == 0) {
-        pos.head = taken.first(std::min<qsizetype>(kHeadBytes, consumed)).toByteArray();
-        pos.tail = taken.last(std::min<qsizetype>(kTailBytes, consumed)).toByteArray();
+        pos.head = stream.Head();
+        pos.tail = stream.Tail();
     } else {
         if (pos.head.size() < kHeadBytes)
-            pos.head.append(taken.first(std::min<qsizetype>(kHeadBytes - pos.head.size(), consumed)));
-        if (taken.size() >= kTailBytes) {
-            pos.tail = taken.last(kTailBytes).toByteArray();
+            pos.head.append(QByteArrayView(stream.Head()).first(std::min(kHeadBytes - pos.head.size(), consumed)));
+        if (consumed >= kTailBytes) {
+            pos.tail = stream.Tail();
         } else {
-            pos.tail.append(taken);
+            pos.tail.append(stream.Tail());
             pos.tail = pos.tail.right(kTailBytes);
         }
     }
-    pos.bytes = end;
+    pos.bytes = start + consumed;
     pos.seen = true;
-    pos.seenSize = start + bytes.size();
+    pos.seenSize = start + read;
     pos.seenModified = modified;
-    return {Got::Text, ProcessorForm(body.first(complete.bytes), mark.encoding), start == 0};
+    return {Got::Text, std::move(stream.Text()), start == 0};
 }
 
 bool LogReader::ChangedSinceLastReading() const

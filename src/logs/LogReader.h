@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 
 class IClock;
@@ -49,6 +50,10 @@ public:
     // How many texts have been handed to the processors so far.
     quint64 TextsHanded() const { return m_textsHanded; }
 
+    // How many bytes a reading takes from a file at a time (256 KiB). Tests make it tiny,
+    // so that lines are cut between two reads in every possible place.
+    void SetReadSize(qint64 bytes) { m_readSize = std::max<qint64>(1, bytes); }
+
 private:
     enum class Got { Missing, Unreadable, Text };
     struct Loaded
@@ -74,4 +79,5 @@ private:
     const IClock &m_clock;
     std::array<QString, kLogKindCount> m_unreadable; // the reason, per kind
     quint64 m_textsHanded = 0;
+    qint64 m_readSize = 256 * 1024;
 };

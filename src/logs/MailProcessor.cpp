@@ -12,15 +12,18 @@ const QString kSentName = QStringLiteral("送信");
 
 MailProcessor::MailProcessor(const AppState &state, IChatRows &rows) : m_state(state), m_rows(rows) {}
 
+void MailProcessor::ProcessMailText(const QString &text, ProcessingMode mode)
+{
+    // A shared copy, as the chat processor keeps one: the text stays whole during the call.
+    const QString kept = text;
+    ProcessMailText(QStringView(kept), mode);
+}
+
 void MailProcessor::ProcessMailText(QStringView text, ProcessingMode)
 {
-    const QString normalised = NormaliseLogText(text);
     LogLineRecord record;
-    LogFields fields;
-    ForEachLine(normalised, [&](QStringView line) {
-        const int count = SplitAnsiLine(line, fields);
-        if (count == 0)
-            return;
+    ForEachLogLine(text, [&](const LogFields &fields) {
+        const qsizetype count = fields.size();
         if (count >= 3) {
             record.time = TrimView(fields[0]).toString();
             record.tag = u'%' % TrimView(fields[1]);

@@ -25,6 +25,7 @@ public:
     // `text` holds one or more mail lines, each ended by CR LF. Replay and live text are
     // handled alike.
     void ProcessMailText(QStringView text, ProcessingMode mode);
+    void ProcessMailText(const QString &text, ProcessingMode mode);
 
 private:
     const AppState &m_state;

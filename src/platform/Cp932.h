@@ -16,6 +16,11 @@ inline constexpr char16_t kReplacement = u'\uFFFD';
 QString Decode(QByteArrayView bytes);
 // Appends to `out`; lets callers decode in pieces without a temporary.
 void DecodeAppend(QByteArrayView bytes, QString &out);
+// ToAnsiForm(Decode(bytes)) in one pass: a byte sequence that is not code page 932 gives
+// "?" instead of kReplacement. Every character the code page decodes to is one it can
+// encode, so nothing else changes.
+QString DecodeToAnsiForm(QByteArrayView bytes);
+void DecodeAppendAnsiForm(QByteArrayView bytes, QString &out);
 
 // Characters the code page cannot hold become "?" (one per code point).
 QByteArray Encode(QStringView text);
@@ -28,6 +33,11 @@ inline QByteArray Encode(const QString &text)
 // text is compared, so characters outside the code page become "?".
 QString ToAnsiForm(QStringView text);
 QString ToAnsiForm(const QString &text);
+// Index of the first unit the code page cannot hold (a character outside it, or a
+// surrogate), or -1 when the text is in its code page form already.
+qsizetype FirstOutsideCodePage(QStringView text);
+// True when the code page holds the UTF-16 unit (never for a surrogate).
+bool InCodePage(char16_t unit);
 
 // True when the character is written with two bytes in code page 932 (full-width).
 bool IsDoubleByte(char32_t ch);

@@ -109,6 +109,16 @@ void TestChatProcessor::rows_data()
                                            << QStringList{RowOfTaro(u"? ok"_s, u"<Public>"_s)};
     QTest::newRow("NUL ends the text") << (TaroSays(u"hel"_s + QChar(0) + u"lo"_s) + TaroSays(u"gone"_s))
                                        << QStringList{RowOfTaro(u"hel"_s, u"<Public>"_s)};
+    // The text is searched for "@" and ":" several characters at a time: at every place.
+    for (int before = 0; before < 9; ++before) {
+        const QString words(before, u'w');
+        QTest::addRow("keyword after %d characters", before)
+            << TaroSays(words + u"@who"_s) << QStringList{RowOfTaro(words + u"@who"_s, u"@who"_s)};
+        QTest::addRow("web address after %d characters", before)
+            << TaroSays(words + u"http://x"_s) << QStringList{RowOfTaro(words + u"http://x"_s, u"@http"_s)};
+        QTest::addRow("no keyword in %d characters", before)
+            << TaroSays(words + u"who"_s) << QStringList{RowOfTaro(words + u"who"_s, u"<Public>"_s)};
+    }
 }
 
 // Replay and live text give the same rows, whatever runs besides.

@@ -3,7 +3,44 @@
 
 #include <QTest>
 
+#include <random>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The fields of every line with fields, each line as its fields joined by "|": through
+// the normalised text, cut into lines and split, as the processors once did it ...
+QStringList LinesThroughNormalisedText(const QString &text)
+{
+    QStringList lines;
+    const QString normalised = kiv::logs::NormaliseLogText(text);
+    kiv::logs::LogFields fields;
+    kiv::logs::ForEachLine(normalised, [&](QStringView line) {
+        if (kiv::logs::SplitAnsiLine(line, fields) == 0)
+            return;
+        QStringList texts;
+        for (const QStringView field : fields)
+            texts.append(field.toString());
+        lines.append(texts.join(u'|'));
+    });
+    return lines;
+}
+
+// ... and in one pass.
+QStringList LinesInOnePass(const QString &text)
+{
+    QStringList lines;
+    kiv::logs::ForEachLogLine(text, [&](const kiv::logs::LogFields &fields) {
+        QStringList texts;
+        for (const QStringView field : fields)
+            texts.append(field.toString());
+        lines.append(texts.join(u'|'));
+    });
+    return lines;
+}
+
+} // namespace
 
 class TestLogLine : public QObject
 {
@@ -16,6 +53,9 @@ private slots:
     void splitMegabyteLine();
     void normalise_data();
     void normalise();
+    void linesInOnePass_data();
+    void linesInOnePass();
+    void linesInOnePassOnRandomText();
 };
 
 void TestLogLine::splitLogLine_data()
@@ -103,6 +143,65 @@ void TestLogLine::normalise()
     QFETCH(QString, text);
     QFETCH(QString, normalised);
     QCOMPARE(kiv::logs::NormaliseLogText(text), normalised);
+}
+
+void TestLogLine::linesInOnePass_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("record") << u"12:00:00\t<Public>\tTaro(1)\r\nhi\r\n\r\n"_s
+                            << QStringList{u"12:00:00|<Public>|Taro(1)|hi"_s};
+    QTest::newRow("joined text ending in a paren")
+        << u"h(1)\r\nsee (2)\r\nnext\r\n"_s << QStringList{u"h(1)|see (2)|next"_s};
+    QTest::newRow("join just before an empty line") << u"a)\r\n\r\nb"_s << QStringList{u"a)"_s, u"b"_s};
+    QTest::newRow("join at the very end") << u"a)\r\n"_s << QStringList{u"a)"_s};
+    QTest::newRow("paren before a lone CR or LF does not join")
+        << u"a)\rb)\nc"_s << QStringList{u"a)"_s, u"b)"_s, u"c"_s};
+    QTest::newRow("TAB after a join is an empty field") << u"a)\r\n\tb\r\n"_s << QStringList{u"a)||b"_s};
+    QTest::newRow("CR then TAB") << u"a\r\tb\r\n"_s << QStringList{u"a"_s, u"|b"_s};
+    QTest::newRow("only TABs") << u"\t\t\r\n"_s << QStringList{u"|"_s};
+    QTest::newRow("many empty lines") << u"\r\n\r\n\r\n\n\r\r\nx"_s << QStringList{u"x"_s};
+    QTest::newRow("NUL ends the text") << (u"a\tb\r\nc"_s + QChar(0) + u"d\r\ne\r\n"_s)
+                                       << QStringList{u"a|b"_s, u"c"_s};
+    QTest::newRow("NUL right after a join") << (u"a)\r\n"_s + QChar(0) + u"b"_s) << QStringList{u"a)"_s};
+    QTest::newRow("outside the code page in a joined line")
+        << u"\u00e9(1)\r\n\U0001F600 x\t\U0001F600\r\nnext"_s << QStringList{u"?(1)|? x|?"_s, u"next"_s};
+    QTest::newRow("surrogate halves on their own") << (QString(QChar(0xD800)) + u"\t"_s + QChar(0xDC00) + u"a"_s)
+                                                   << QStringList{u"?|?a"_s};
+    QTest::newRow("line separator stays inside a line") << u"x\u2028y\r\n"_s << QStringList{u"x?y"_s};
+    QTest::newRow("long plain line") << QString(1000, u'表') + u"\tz"_s
+                                     << QStringList{QString(1000, u'表') + u"|z"_s};
+}
+
+void TestLogLine::linesInOnePass()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    QCOMPARE(LinesInOnePass(text), lines);
+    QCOMPARE(LinesThroughNormalisedText(text), lines);
+}
+
+void TestLogLine::linesInOnePassOnRandomText()
+{
+    // Texts made of the characters that matter, at random: both ways agree on each.
+    const QChar alphabet[] = {u')', u'\r', u'\n', u'\t', u'a', u' ', QChar(0), QChar(0xD83D), QChar(0xDE00),
+                              u'\u00e9', u'表', u'('};
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 20000; ++round) {
+        QString text;
+        const int length = int(random() % 24);
+        for (int i = 0; i < length; ++i)
+            text += alphabet[random() % std::size(alphabet)];
+        const QStringList expected = LinesThroughNormalisedText(text);
+        const QStringList lines = LinesInOnePass(text);
+        if (lines != expected) {
+            QString shown;
+            for (const QChar c : text)
+                shown += QString::number(c.unicode(), 16) + u' ';
+            QFAIL(qPrintable(shown));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLogLine)

@@ -2,8 +2,11 @@
 
 #include "app/AppState.h"
 #include "app/Startup.h"
+#include "logs/ChatProcessor.h"
 #include "logs/LogReader.h"
+#include "logs/MailProcessor.h"
 #include "support/FakeClock.h"
+#include "support/RecordingChatHost.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -56,6 +59,33 @@ QByteArray Utf16BeBody(const QString &text)
     return bytes;
 }
 
+// A mail as the game writes it: header, body line, empty line.
+QString MailRecord(int n)
+{
+    return u"12:30:%1\t<Recv>\tJiro(87654321)\r\n手紙%2\r\n\r\n"_s.arg(n, 2, 10, QChar(u'0')).arg(n);
+}
+
+// The chat and mail processors themselves behind the reading, their rows recorded.
+class ProcessingLogProcessors final : public ILogProcessors
+{
+public:
+    explicit ProcessingLogProcessors(AppState &state)
+        : m_chat(state, host)
+        , m_mail(state, host)
+    {
+    }
+    void ProcessChatText(const QString &text, ProcessingMode mode) override { m_chat.ProcessChatText(text, mode); }
+    void ProcessActionText(const QString &, ProcessingMode) override {}
+    void ProcessMailText(const QString &text, ProcessingMode mode) override { m_mail.ProcessMailText(text, mode); }
+    void ScrollToLastRow() override {}
+
+    RecordingChatHost host;
+
+private:
+    ChatProcessor m_chat;
+    MailProcessor m_mail;
+};
+
 } // namespace
 
 class TestLogReader : public QObject
@@ -86,6 +116,10 @@ private slots:
     void longFileIsReadFromWhereTheLastReadingStopped();
     void changedSinceLastReading_data();
     void changedSinceLastReading();
+    void lineEndingInParenWaitsForTheNextLine_data();
+    void lineEndingInParenWaitsForTheNextLine();
+    void recordSplitAfterItsHeaderMakesOneRow_data();
+    void recordSplitAfterItsHeaderMakesOneRow();
 
 private:
     QString PathOf(LogKind kind, const QDate &date = kToday) const;
@@ -158,10 +192,15 @@ void TestLogReader::appendedText_data()
         << b1 << QByteArrayList{'+' + b2, "."} << QStringList{Chat(Replay, r1), Chat(Live, r2)};
     QTest::newRow("half a line waits for its line end")
         << b1 << QByteArrayList{'+' + half2, '+' + b2.mid(20)} << QStringList{Chat(Replay, r1), Chat(Live, r2)};
+    // The header ends in ")" and waits for its text line; the text line does not.
+    const qsizetype textEnd = b2.indexOf("\r\n", b2.indexOf("\r\n") + 2) + 2;
+    const qsizetype rTextEnd = r2.indexOf(u"\r\n", r2.indexOf(u"\r\n") + 2) + 2;
     QTest::newRow("half a record: complete lines once each")
+        << b1 << QByteArrayList{'+' + b2.left(textEnd), '+' + b2.mid(textEnd)}
+        << QStringList{Chat(Replay, r1), Chat(Live, r2.left(rTextEnd)), Chat(Live, r2.mid(rTextEnd))};
+    QTest::newRow("half a record: the header waits for its text line")
         << b1 << QByteArrayList{'+' + b2.left(b2.indexOf("\r\n") + 5), '+' + b2.mid(b2.indexOf("\r\n") + 5)}
-        << QStringList{Chat(Replay, r1), Chat(Live, r2.left(r2.indexOf(u"\r\n") + 2)),
-                       Chat(Live, r2.mid(r2.indexOf(u"\r\n") + 2))};
+        << QStringList{Chat(Replay, r1), Chat(Live, r2)};
     QTest::newRow("unfinished last line at the first showing is handed live when done")
         << QByteArray(b1 + half2) << QByteArrayList{".", '+' + b2.mid(20)} << QStringList{Chat(Replay, r1), Chat(Live, r2)};
     QTest::newRow("CR and LF written apart make one line end")
@@ -203,10 +242,21 @@ void TestLogReader::appendedText()
     QFETCH(QByteArray, initial);
     QFETCH(QByteArrayList, steps);
     QFETCH(QStringList, expected);
-    QCOMPARE(Run(initial, steps), expected);
-    // Scrolled after each live text, never after replay text.
-    QCOMPARE(m_processors.scrolls, int(expected.filter(u" live: "_s).size()));
-    QVERIFY(!m_state->readingGuard);
+    // Files are read a piece at a time: read whole, and a few bytes at a time so that
+    // lines, line ends and characters are cut between two reads in every place.
+    for (const qint64 readSize : {qint64(0), qint64(1), qint64(2), qint64(3), qint64(7)}) {
+        init();
+        if (readSize > 0)
+            m_reader->SetReadSize(readSize);
+        const QStringList calls = Run(initial, steps);
+        if (calls != expected)
+            qWarning("read %lld bytes at a time", static_cast<long long>(readSize));
+        QCOMPARE(calls, expected);
+        // Scrolled after each live text, never after replay text.
+        QCOMPARE(m_processors.scrolls, int(expected.filter(u" live: "_s).size()));
+        QVERIFY(!m_state->readingGuard);
+        cleanup();
+    }
 }
 
 void TestLogReader::encodings_data()
@@ -540,6 +590,103 @@ void TestLogReader::changedSinceLastReading()
     // A reading brings the comparison back to rest.
     m_reader->ReadNewLogText();
     QVERIFY(!m_reader->ChangedSinceLastReading());
+}
+
+void TestLogReader::lineEndingInParenWaitsForTheNextLine_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("held");
+    QTest::newRow("chat") << int(LogKind::Chat) << true;
+    QTest::newRow("mail") << int(LogKind::Mail) << true;
+    QTest::newRow("action") << int(LogKind::Action) << false;
+}
+
+void TestLogReader::lineEndingInParenWaitsForTheNextLine()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, held);
+    const auto log = LogKind(kind);
+    const QString path = PathOf(log);
+    const QString header = u"12:00:00\t<Public>\tTaro(12345678)\r\n"_s;
+    const QString rest = u"発言\r\n\r\n"_s;
+    const QString next = u"12:00:01\t<Public>\tTaro(12345678)"_s;
+    // A header at the end of the file at the first showing, its line end written apart.
+    testfiles::Write(path, Cp(header.chopped(1)));
+    m_reader->FirstShowing();
+    testfiles::Append(path, "\n");
+    m_reader->ReadNewLogText();
+    // Then its text line and part of the next record.
+    testfiles::Append(path, Cp(rest + next));
+    m_reader->ReadNewLogText();
+    QStringList expected;
+    if (held) {
+        expected << RecordingLogProcessors::Call(log, Live, header + rest);
+    } else {
+        expected << RecordingLogProcessors::Call(log, Replay, header.chopped(1) + u'\n')
+                 << RecordingLogProcessors::Call(log, Live, rest);
+    }
+    QCOMPARE(m_processors.calls, expected);
+    // A header written whole, once more only after the line that follows it.
+    testfiles::Append(path, "\r\n");
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls.size(), expected.size() + (held ? 0 : 1));
+    testfiles::Append(path, Cp(rest));
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls.last(),
+             RecordingLogProcessors::Call(log, Live, held ? next + u"\r\n"_s + rest : rest));
+    QVERIFY(!m_reader->ChangedSinceLastReading());
+}
+
+void TestLogReader::recordSplitAfterItsHeaderMakesOneRow_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QStringList>("rows");
+
+    QTest::newRow("chat") << int(LogKind::Chat) << Record(1) << Record(2)
+                          << QStringList{u"12:00:01|12345678|Taro|発言1|<Public>"_s,
+                                         u"12:00:02|12345678|Taro|発言2|<Public>"_s};
+    QTest::newRow("mail") << int(LogKind::Mail) << MailRecord(1) << MailRecord(2)
+                          << QStringList{u"12:30:01|87654321|Jiro|手紙1|%<Recv>"_s,
+                                         u"12:30:02|87654321|Jiro|手紙2|%<Recv>"_s};
+}
+
+void TestLogReader::recordSplitAfterItsHeaderMakesOneRow()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QStringList, rows);
+    const QString path = PathOf(LogKind(kind));
+    const qsizetype headerEnd = second.indexOf(u"\r\n") + 2;
+
+    // Caught between header and text while following the file.
+    {
+        ProcessingLogProcessors processors(*m_state);
+        LogReader reader(*m_state, processors, m_clock);
+        testfiles::Write(path, Cp(first));
+        reader.FirstShowing();
+        testfiles::Append(path, Cp(second.left(headerEnd)));
+        reader.ReadNewLogText();
+        testfiles::Append(path, Cp(second.mid(headerEnd)));
+        reader.ReadNewLogText();
+        QCOMPARE(processors.host.RowTexts(), rows);
+    }
+
+    // Caught between header and text at the first showing.
+    cleanup();
+    init();
+    {
+        ProcessingLogProcessors processors(*m_state);
+        LogReader reader(*m_state, processors, m_clock);
+        testfiles::Write(PathOf(LogKind(kind)), Cp(first + second.left(headerEnd)));
+        reader.FirstShowing();
+        QCOMPARE(processors.host.RowTexts(), rows.first(1));
+        testfiles::Append(PathOf(LogKind(kind)), Cp(second.mid(headerEnd)));
+        reader.ReadNewLogText();
+        QCOMPARE(processors.host.RowTexts(), rows);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLogReader)

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace kiv::memory {
+
+// Asks the system to set up the pages of [begin, begin + bytes) for writing in one go,
+// for a large buffer that is about to be filled: the first write to each page would
+// otherwise stop for a page fault of its own, and a whole day's log text spans thousands
+// of pages. Only whole pages inside the range are touched, and their content does not
+// change. Where the system has no such request, or refuses it, nothing happens.
+void PrefaultForWriting(void *begin, qsizetype bytes);
+
+} // namespace kiv::memory

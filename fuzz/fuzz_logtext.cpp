@@ -92,6 +92,31 @@ void CheckSplit(QStringView line)
     }
 }
 
+// The processors take a text's lines in one pass; they must be the lines of its
+// normalised form, split into fields.
+void CheckOnePass(QStringView text)
+{
+    QList<QStringList> normalised;
+    kiv::logs::LogFields fields;
+    const QString form = kiv::logs::NormaliseLogText(text);
+    kiv::logs::ForEachLine(form, [&](QStringView line) {
+        if (kiv::logs::SplitAnsiLine(line, fields) == 0)
+            return;
+        QStringList texts;
+        for (const QStringView field : fields)
+            texts.append(field.toString());
+        normalised.append(texts);
+    });
+    QList<QStringList> onePass;
+    kiv::logs::ForEachLogLine(text, [&](const kiv::logs::LogFields &lineFields) {
+        QStringList texts;
+        for (const QStringView field : lineFields)
+            texts.append(field.toString());
+        onePass.append(texts);
+    });
+    Check(onePass == normalised);
+}
+
 // The whole text goes in as decoded, the pieces in their code page form: one more check
 // that a block converted once may be taken apart without converting again.
 void CheckChatPieces(const QString &raw, ProcessingMode mode, bool withOwnId, std::mt19937 &rng)
@@ -142,6 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     expectedAnsi.replace(QChar(kiv::cp932::kReplacement), QLatin1Char('?'));
     const QString ansi = kiv::cp932::ToAnsiForm(decoded);
     Check(ansi == expectedAnsi);
+    // The log reading decodes straight into that form.
+    Check(kiv::cp932::DecodeToAnsiForm(bytes) == ansi);
     // The processors convert a block once and then take its pieces as converted.
     Check(kiv::cp932::ToAnsiForm(ansi) == ansi);
 
@@ -151,6 +178,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QString &line : lines)
         CheckSplit(line);
     CheckSplit(decoded);
+
+    CheckOnePass(file.text);
+    CheckOnePass(decoded);
 
     const ProcessingMode mode = (control & 1) ? ProcessingMode::Live : ProcessingMode::Replay;
     std::mt19937 rng(control);

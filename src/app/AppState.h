@@ -51,7 +51,8 @@ inline constexpr int kLogKindCount = 3;
 // read from `bytes` on; anything else is read whole again.
 struct LogReadPosition
 {
-    // End of the last complete line handed on (a line still being written is not counted).
+    // End of the last complete line handed on (a line still being written, or a header
+    // waiting for its text line, is not counted).
     qint64 bytes = 0;
     // The file's first bytes (up to 4 KiB, never past `bytes`) and the bytes just before
     // `bytes`, as last read: when both are unchanged the file has only grown.

@@ -69,6 +69,9 @@ void ChatProcessor::ProcessChatText(const QString &text, ProcessingMode mode)
 
 void ChatProcessor::ProcessChatText(QStringView text, ProcessingMode mode)
 {
+    // Empty lines, what is left of the blank line between records (or an appended text
+    // that is only that blank line), never get here: skipping them keeps the rows the
+    // same however the reading happened to cut the text into blocks.
     ForEachLogLine(text, [&](const LogFields &fields) { ProcessLine(fields, mode); });
 }
 

@@ -25,7 +25,8 @@ public:
     ChatProcessor(AppState &state, IChatHost &host);
 
     // `text` holds one or more chat lines or records, each ended by CR LF. A command run
-    // from a line may call this again (the preset list shows its lines through it).
+    // from a line may call this again (the preset list shows its lines through it). Text
+    // in its code page form, as the log reading hands it on, is used where it is.
     void ProcessChatText(QStringView text, ProcessingMode mode);
     void ProcessChatText(const QString &text, ProcessingMode mode);
 

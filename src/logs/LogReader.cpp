@@ -121,6 +121,8 @@ qsizetype FirstNul(QByteArrayView body, Encoding encoding, qsizetype from)
         }
         return -1;
     }
+    if (from >= body.size())
+        return -1;
     const void *nul = std::memchr(body.data() + from, 0, size_t(body.size() - from));
     return nul ? static_cast<const char *>(nul) - body.data() : -1;
 }

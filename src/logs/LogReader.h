@@ -16,7 +16,10 @@ class IClock;
 // files (replay mode), and afterwards only what was appended (live mode).
 //
 // Each line is handed on once, when its line end has been written: a line the game is
-// still writing is held back until it is complete. A file that has only grown is read
+// still writing is held back until it is complete. In the chat and mail files a last line
+// ending in ")" is held back as well until the line after it has arrived: a record's
+// header ends so, and the processors join it to its text only when both come in one
+// text. Files are read a piece at a time. A file that has only grown is read
 // from where the last reading stopped; a file cut short, replaced or rewritten is read
 // whole and what it holds beyond the text handed before is handed on.
 //

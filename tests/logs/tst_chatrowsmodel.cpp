@@ -5,6 +5,33 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <stdexcept>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+LogLineRecord Rec(const QString &time, const QString &id, const QString &name, const QString &text, const QString &tag)
+{
+    return {time, id, name, text, tag};
+}
+
+QString Shown(const LogLineRecord &r)
+{
+    return r.time % u'|' % r.id % u'|' % r.name % u'|' % r.text % u'|' % r.tag;
+}
+
+QStringList ShownRows(const ChatRowsModel &model)
+{
+    QStringList rows;
+    for (int i = 0; i < model.Count(); ++i)
+        rows.append(Shown(model.Row(i)));
+    return rows;
+}
+
+} // namespace
+
 // The chat view's rows: storage, colours from the tag, batches and the one sort; and the
 // texts built from rows for copies and menu captions.
 class TestChatRowsModel : public QObject
@@ -13,6 +40,11 @@ class TestChatRowsModel : public QObject
 
 private slots:
     void rowsKeepTheirTexts();
+    void rowsKeepTheirTextsAcrossBlocks_data();
+    void rowsKeepTheirTextsAcrossBlocks();
+    void manyTagsKeptApart();
+    void clearKeepsRowsStillStaged();
+    void noSuchRow();
     void colours_data();
     void colours();
     void batchesAndSort();
@@ -41,6 +73,102 @@ void TestChatRowsModel::rowsKeepTheirTexts()
     QCOMPARE(model.index(0, 0).data(ChatRowsModel::TagRole).toString(), u"<Public>"_qs);
     QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), u"時刻"_qs);
     QCOMPARE(model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), u"Chat"_qs);
+}
+
+void TestChatRowsModel::rowsKeepTheirTextsAcrossBlocks_data()
+{
+    QTest::addColumn<QList<int>>("textLengths");
+    // Row texts share large blocks; long ones get blocks of their own, and the rows
+    // after them go on in the block before.
+    QTest::newRow("short rows across many blocks") << QList<int>(20000, 40);
+    QTest::newRow("empty texts") << QList<int>{0, 0, 3, 0};
+    QTest::newRow("a long row among short ones") << QList<int>{10, 10000, 10, 10};
+    QTest::newRow("rows longer than a block") << QList<int>{5, 40000, 5, 100000, 5};
+    QTest::newRow("lengths that leave no room at a block's end") << QList<int>{8000, 8000, 8000, 8000, 8000, 3};
+}
+
+void TestChatRowsModel::rowsKeepTheirTextsAcrossBlocks()
+{
+    QFETCH(QList<int>, textLengths);
+    ChatRowsModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    std::vector<LogLineRecord> rows;
+    for (int i = 0; i < textLengths.size(); ++i) {
+        const QString text = QString(textLengths[i], QChar(u'あ' + i % 50));
+        rows.push_back(Rec(u"12:%1"_s.arg(i), QString::number(10000000 + i), u"名前%1"_s.arg(i), text,
+                           i % 3 ? u"<Public>"_s : u"<Party>"_s));
+    }
+    // All but the last few in one batch, then those one by one.
+    const size_t batch = rows.size() > 3 ? rows.size() - 3 : 0;
+    model.AppendRows(std::vector<LogLineRecord>(rows.begin(), rows.begin() + qsizetype(batch)));
+    for (size_t i = batch; i < rows.size(); ++i)
+        model.AppendRow(rows[i]);
+
+    QCOMPARE(model.Count(), int(rows.size()));
+    for (int i = 0; i < model.Count(); ++i) {
+        if (Shown(model.Row(i)) != Shown(rows[size_t(i)]))
+            QFAIL(qPrintable(u"row %1"_s.arg(i)));
+    }
+    const int last = model.Count() - 1;
+    QCOMPARE(model.data(model.index(last, ChatRowsModel::TextColumn), Qt::DisplayRole).toString(), rows.back().text);
+    QCOMPARE(model.data(model.index(last, ChatRowsModel::IdColumn), Qt::DisplayRole).toString(), rows.back().id);
+    QCOMPARE(model.data(model.index(last, ChatRowsModel::TimeColumn), ChatRowsModel::TagRole).toString(),
+             rows.back().tag);
+}
+
+void TestChatRowsModel::manyTagsKeptApart()
+{
+    // More tags than the model's quick table has places, many of the same length and
+    // ending: each row keeps its own.
+    ChatRowsModel model;
+    QStringList tags;
+    for (int i = 0; i < 300; ++i)
+        tags.append(u"<K%1>"_s.arg(i, 3, 10, QChar(u'0')));
+    tags.append(QString());
+    std::vector<LogLineRecord> rows;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < tags.size(); ++i) {
+            const QString &tag = tags[(i * 7 + round) % tags.size()];
+            rows.push_back(Rec(u"00:00:00"_s, {}, {}, tag, tag));
+        }
+    }
+    model.AppendRows(rows);
+    for (int i = 0; i < model.Count(); ++i) {
+        const QVariant tag = model.data(model.index(i, ChatRowsModel::TextColumn), ChatRowsModel::TagRole);
+        if (tag.toString() != rows[size_t(i)].tag)
+            QFAIL(qPrintable(u"row %1: %2 for %3"_s.arg(i).arg(tag.toString(), rows[size_t(i)].tag)));
+    }
+}
+
+void TestChatRowsModel::clearKeepsRowsStillStaged()
+{
+    // Clearing while a block is being processed: the rows staged so far outlive the
+    // text blocks of the rows cleared.
+    ChatRowsModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    std::vector<LogLineRecord> shown;
+    for (int i = 0; i < 3000; ++i)
+        shown.push_back(Rec(u"10:00:00"_s, u"old"_s, u"old"_s, QString(30, u'古'), u"<Public>"_s));
+    model.AppendRows(shown);
+    const LogLineRecord staged[] = {Rec(u"11:00:00"_s, u"11111111"_s, u"一"_s, QString(300, u'新'), u"<Party>"_s),
+                                    Rec(u"11:00:01"_s, u"22222222"_s, u"二"_s, QString(20000, u'長'), u"<Guild>"_s)};
+    for (const LogLineRecord &row : staged)
+        model.Stage(ViewOf(row));
+    model.Clear();
+    QCOMPARE(model.Count(), 0);
+    model.Stage(ViewOf(Rec(u"11:00:02"_s, u"33333333"_s, u"三"_s, u"after"_s, u"<Public>"_s)));
+    model.CommitStaged();
+    QCOMPARE(ShownRows(model), (QStringList{Shown(staged[0]), Shown(staged[1]),
+                                            u"11:00:02|33333333|三|after|<Public>"_s}));
+}
+
+void TestChatRowsModel::noSuchRow()
+{
+    ChatRowsModel model;
+    model.AppendRow(Rec(u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, model.Row(1));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, model.Row(-1));
+    QVERIFY(!model.data(model.index(1, 0), Qt::DisplayRole).isValid());
 }
 
 void TestChatRowsModel::colours_data()

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <random>
+
 using namespace kiv;
 
 namespace {
@@ -28,6 +30,9 @@ private slots:
     void everyDoubleByteCharacterSurvivesTheRoundTrip();
     void ansiForm_data();
     void ansiForm();
+    void decodedStraightToAnsiForm();
+    void mixedTextAtEveryAlignment();
+    void inCodePageAgreesWithEncode();
     void displayColumns_data();
     void displayColumns();
 };
@@ -152,6 +157,77 @@ void TestCp932::ansiForm()
     QFETCH(QString, text);
     QFETCH(QString, ansi);
     QCOMPARE(cp932::ToAnsiForm(text), ansi);
+}
+
+void TestCp932::decodedStraightToAnsiForm()
+{
+    // Every byte, and every byte followed by every byte: the one-pass form is the code
+    // page form of the decoded text. Also appended, after what is there.
+    for (int first = 0; first < 256; ++first) {
+        QVERIFY(cp932::DecodeToAnsiForm(Bytes({first})) == cp932::ToAnsiForm(cp932::Decode(Bytes({first}))));
+        for (int second = 0; second < 256; ++second) {
+            const QByteArray bytes = Bytes({first, second});
+            const QString expected = cp932::ToAnsiForm(cp932::Decode(bytes));
+            QString appended = QStringLiteral("前");
+            cp932::DecodeAppendAnsiForm(bytes, appended);
+            if (cp932::DecodeToAnsiForm(bytes) != expected || appended != QStringLiteral("前") + expected)
+                QFAIL(qPrintable(QStringLiteral("%1 %2").arg(first, 2, 16).arg(second, 2, 16)));
+        }
+    }
+}
+
+void TestCp932::mixedTextAtEveryAlignment()
+{
+    // ASCII runs are decoded several bytes at a time. Pieces whose decoding does not
+    // depend on their neighbours, strung together at random, must decode to their
+    // decodings strung together, wherever the runs start and end.
+    struct Piece
+    {
+        QByteArray bytes;
+        QString text;
+    };
+    const Piece pieces[] = {
+        {"a", QStringLiteral("a")},
+        {"\t", QStringLiteral("\t")},
+        {"\r\n", QStringLiteral("\r\n")},
+        {"12:00:00", QStringLiteral("12:00:00")},
+        {Bytes({0x95, 0x5C}), QStringLiteral("表")},
+        {Bytes({0x82, 0xA0}), QStringLiteral("あ")},
+        {Bytes({0x87, 0x40}), QStringLiteral("①")},
+        {Bytes({0xB1}), QStringLiteral("ｱ")},
+        {Bytes({0x80}), QStringLiteral("\u0080")},
+        {Bytes({0xFD}), QStringLiteral("\uF8F1")},
+        {Bytes({0x85, 0x40}), QString(QChar(cp932::kReplacement))}, // a pair without a character
+        {Bytes({0x81, '\t'}), QString(QChar(cp932::kReplacement)) + u'\t'}, // a lead byte alone
+    };
+    std::mt19937 random(932);
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bytes;
+        QString text;
+        const int count = int(random() % 24);
+        for (int i = 0; i < count; ++i) {
+            const Piece &piece = pieces[random() % std::size(pieces)];
+            bytes += piece.bytes;
+            text += piece.text;
+        }
+        if (random() % 4 == 0) { // a lead byte cut off at the very end
+            bytes += char(0x95);
+            text += QChar(cp932::kReplacement);
+        }
+        QCOMPARE(cp932::Decode(bytes), text);
+        QCOMPARE(cp932::DecodeToAnsiForm(bytes), QString(text).replace(QChar(cp932::kReplacement), u'?'));
+    }
+}
+
+void TestCp932::inCodePageAgreesWithEncode()
+{
+    for (int u = 0; u < 0x10000; ++u) {
+        const QString ch{QChar(char16_t(u))};
+        const bool held = u < 0x80 || cp932::Encode(ch) != "?";
+        if (cp932::InCodePage(char16_t(u)) != held)
+            QFAIL(qPrintable(QString::number(u, 16)));
+        QCOMPARE(cp932::FirstOutsideCodePage(QString(QStringLiteral("ab") + ch)), held ? -1 : 2);
+    }
 }
 
 void TestCp932::displayColumns_data()

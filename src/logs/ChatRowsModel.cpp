@@ -198,15 +198,25 @@ quint32 ChatRowsModel::TagIndex(QStringView tag)
 
 void ChatRowsModel::Store(const LogLineView &row, StoredRow &stored)
 {
-    stored.timeLength = quint32(row.time.size());
-    stored.idLength = quint32(row.id.size());
-    stored.nameLength = quint32(row.name.size());
+    const qsizetype units = row.time.size() + row.id.size() + row.name.size() + row.text.size();
     stored.textLength = quint32(row.text.size());
-    char16_t *d = TextSpace(row.time.size() + row.id.size() + row.name.size() + row.text.size());
+    stored.tag = TagIndex(row.tag);
+    char16_t *d;
+    if (row.time.size() < kLongParts && row.id.size() < kLongParts && row.name.size() < kLongParts) {
+        stored.timeLength = quint16(row.time.size());
+        stored.idLength = quint16(row.id.size());
+        stored.nameLength = quint16(row.name.size());
+        d = TextSpace(units);
+    } else {
+        d = TextSpace(kLongPartsHeader + units);
+        const quint32 lengths[3] = {quint32(row.time.size()), quint32(row.id.size()), quint32(row.name.size())};
+        std::memcpy(d, lengths, sizeof lengths);
+        d += kLongPartsHeader;
+        stored.timeLength = kLongParts;
+    }
     stored.texts = d;
     for (const QStringView part : {row.time, row.id, row.name, row.text})
         d = CopyText(part, d);
-    stored.tag = TagIndex(row.tag);
 }
 
 LogLineRecord ChatRowsModel::Row(int row) const
@@ -264,10 +274,11 @@ void ChatRowsModel::Clear()
     m_free = nullptr;
     m_freeUnits = 0;
     for (StoredRow &row : m_staged) {
-        const QStringView texts(row.texts, qsizetype(row.timeLength) + row.idLength + row.nameLength + row.textLength);
-        char16_t *const space = TextSpace(texts.size());
-        CopyText(texts, space);
-        row.texts = space;
+        const QStringView stored = row.Stored();
+        const qsizetype header = row.texts - stored.utf16(); // the lengths of a long row
+        char16_t *const space = TextSpace(stored.size());
+        CopyText(stored, space);
+        row.texts = space + header;
     }
     endResetModel();
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
@@ -65,19 +66,59 @@ public:
     int Count() const { return int(m_rows.size()); }
 
 private:
+    // 24 bytes a row: the lengths of time, ID and name take 16 bits each. A row whose
+    // time, ID or name is longer (only a damaged file has such a line) is marked by
+    // kLongParts in place of its time length and keeps the three lengths in front of its
+    // texts, as three 32-bit values.
+    static constexpr quint16 kLongParts = 0xFFFF;
+    static constexpr qsizetype kLongPartsHeader = 3 * sizeof(quint32) / sizeof(char16_t); // units
+
     struct StoredRow
     {
         const char16_t *texts = nullptr; // time, ID, name and text, one after the other
-        quint32 timeLength = 0;
-        quint32 idLength = 0;
-        quint32 nameLength = 0;
         quint32 textLength = 0;
         quint32 tag = 0; // index into m_tags
+        quint16 timeLength = 0;
+        quint16 idLength = 0;
+        quint16 nameLength = 0;
 
-        QStringView Time() const { return QStringView(texts, timeLength); }
-        QStringView Id() const { return QStringView(texts + timeLength, idLength); }
-        QStringView Name() const { return QStringView(texts + timeLength + idLength, nameLength); }
-        QStringView Text() const { return QStringView(texts + timeLength + idLength + nameLength, textLength); }
+        struct Lengths
+        {
+            qsizetype time;
+            qsizetype id;
+            qsizetype name;
+        };
+        Lengths PartLengths() const
+        {
+            if (timeLength != kLongParts)
+                return {timeLength, idLength, nameLength};
+            quint32 lengths[3];
+            std::memcpy(lengths, texts - kLongPartsHeader, sizeof lengths);
+            return {lengths[0], lengths[1], lengths[2]};
+        }
+        QStringView Time() const { return QStringView(texts, PartLengths().time); }
+        QStringView Id() const
+        {
+            const Lengths l = PartLengths();
+            return QStringView(texts + l.time, l.id);
+        }
+        QStringView Name() const
+        {
+            const Lengths l = PartLengths();
+            return QStringView(texts + l.time + l.id, l.name);
+        }
+        QStringView Text() const
+        {
+            const Lengths l = PartLengths();
+            return QStringView(texts + l.time + l.id + l.name, textLength);
+        }
+        // The row's part of its text block, from the lengths of a long row on.
+        QStringView Stored() const
+        {
+            const Lengths l = PartLengths();
+            const qsizetype header = timeLength == kLongParts ? kLongPartsHeader : 0;
+            return QStringView(texts - header, header + l.time + l.id + l.name + textLength);
+        }
     };
 
     // Rows in one plain block of memory. Rows are plain values, so a growing block is
@@ -140,6 +181,7 @@ private:
     };
     static_assert(std::is_trivially_copyable_v<StoredRow> && std::is_trivially_destructible_v<StoredRow>,
                   "rows are moved with realloc");
+    static_assert(sizeof(StoredRow) <= 24, "a day holds hundreds of thousands of rows");
 
     void Store(const LogLineView &row, StoredRow &stored);
     // Room for `units` characters that stays where it is until the rows are cleared.

@@ -44,6 +44,7 @@ private slots:
     void rowsKeepTheirTextsAcrossBlocks();
     void manyTagsKeptApart();
     void clearKeepsRowsStillStaged();
+    void longPartsOfDamagedLines();
     void noSuchRow();
     void colours_data();
     void colours();
@@ -160,6 +161,36 @@ void TestChatRowsModel::clearKeepsRowsStillStaged()
     model.CommitStaged();
     QCOMPARE(ShownRows(model), (QStringList{Shown(staged[0]), Shown(staged[1]),
                                             u"11:00:02|33333333|三|after|<Public>"_s}));
+}
+
+void TestChatRowsModel::longPartsOfDamagedLines()
+{
+    // Time, ID and name are kept short unless a line is damaged; such lines keep all of
+    // their parts too, at the edge of the short form and beyond it.
+    ChatRowsModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    const LogLineRecord rows[] = {
+        Rec(QString(65534, u't'), QString(65534, u'i'), QString(65534, u'n'), u"short parts"_s, u"<A>"_s),
+        Rec(QString(65535, u't'), u"1"_s, u"n"_s, u"long time"_s, u"<B>"_s),
+        Rec(u"12:00:00"_s, QString(70000, u'i'), QString(), QString(100000, u'x'), u"<A>"_s),
+        Rec(u"12:00:01"_s, u"2"_s, QString(65535, u'名'), QString(), u"<C>"_s),
+        Rec(u"12:00:02"_s, u"3"_s, u"short"_s, u"after them"_s, u"<A>"_s),
+    };
+    for (const LogLineRecord &row : rows)
+        model.Stage(ViewOf(row));
+    model.CommitStaged();
+    for (int i = 0; i < model.Count(); ++i) {
+        QVERIFY(Shown(model.Row(i)) == Shown(rows[i]));
+        QCOMPARE(model.data(model.index(i, ChatRowsModel::NameColumn), Qt::DisplayRole).toString(), rows[i].name);
+    }
+    // Staged when the rows are cleared: moved with their lengths.
+    for (const LogLineRecord &row : rows)
+        model.Stage(ViewOf(row));
+    model.Clear();
+    model.CommitStaged();
+    QCOMPARE(model.Count(), int(std::size(rows)));
+    for (int i = 0; i < model.Count(); ++i)
+        QVERIFY(Shown(model.Row(i)) == Shown(rows[i]));
 }
 
 void TestChatRowsModel::noSuchRow()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TextFile.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -159,13 +161,7 @@ void ForEachLogLine(QStringView text, LineFn &&lineFn)
 // Removes characters up to U+0020 at both ends; a full-width blank stays.
 inline QStringView TrimView(QStringView text)
 {
-    qsizetype b = 0;
-    qsizetype e = text.size();
-    while (b < e && text[b].unicode() <= 32)
-        ++b;
-    while (e > b && text[e - 1].unicode() <= 32)
-        --e;
-    return text.sliced(b, e - b);
+    return kiv::text::TrimControlsView(text);
 }
 
 // ID and name out of a speaker field, name + "(" + 8-character ID + ")". The ID is the

@@ -27,6 +27,19 @@ DecodedText Decode(const QByteArray &bytes);
 // final line end makes no empty line.
 QStringList SplitLines(QStringView text);
 
+// Removes characters up to U+0020 (blanks and controls, TAB included) at both ends; a
+// full-width blank stays.
+inline QStringView TrimControlsView(QStringView text)
+{
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    while (b < e && text[b].unicode() <= 32)
+        ++b;
+    while (e > b && text[e - 1].unicode() <= 32)
+        --e;
+    return text.sliced(b, e - b);
+}
+
 // Every line followed by CR LF, the last included.
 QString JoinLines(const QStringList &lines);
 

@@ -62,13 +62,7 @@ QStringView ValueOfLine(QStringView line)
 
 QString TrimControls(QStringView text)
 {
-    qsizetype b = 0;
-    qsizetype e = text.size();
-    while (b < e && text[b].unicode() <= 32)
-        ++b;
-    while (e > b && text[e - 1].unicode() <= 32)
-        --e;
-    return text.sliced(b, e - b).toString();
+    return kiv::text::TrimControlsView(text).toString();
 }
 
 int CompareListLines(const QString &a, const QString &b)

@@ -1,11 +1,11 @@
 // Benchmarks of log intake: replay of a day's chat log, the cost of one appended record
 // on a large and a small day, follow latency against `tail -f`, and the chat view at a
 // million rows. Every figure is printed beside a reference measured in the same run.
-#include "app/AppState.h"
-#include "app/IStatusText.h"
+#include "core/AppState.h"
+#include "core/IStatusText.h"
 #include "app/KivLogic.h"
-#include "app/Startup.h"
-#include "commands/IInfoOutput.h"
+#include "logs/DayNames.h"
+#include "core/IInfoOutput.h"
 #include "logs/ChatRowsModel.h"
 #include "logs/LogFollower.h"
 #include "platform/Cp932.h"

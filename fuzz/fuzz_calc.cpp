@@ -1,8 +1,8 @@
 // The calculator on arbitrary chat text: the bytes as code page 932 (the form of log
 // text) and as UTF-16 (text typed into the program), through the "@calc" handler.
-#include "app/IStatusText.h"
+#include "core/IStatusText.h"
 #include "commands/CalcCommand.h"
-#include "commands/IInfoOutput.h"
+#include "core/IInfoOutput.h"
 #include "commands/strCalcU.h"
 #include "platform/Cp932.h"
 

@@ -1,6 +1,6 @@
 // The "@info" command on any text: word splitting and every step, against a window that
 // checks what it is asked to do.
-#include "commands/IInfoOutput.h"
+#include "core/IInfoOutput.h"
 #include "commands/InfoCommand.h"
 #include "platform/Cp932.h"
 

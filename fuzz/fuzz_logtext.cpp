@@ -2,7 +2,7 @@
 // and the chat and mail processors. Besides not crashing, it checks that the chat
 // processor gives the same rows and actions whether a text comes whole or cut at line
 // ends into pieces, as the reading hands over whatever was appended since last time.
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "logs/ChatProcessor.h"
 #include "logs/LogLine.h"
 #include "logs/MailProcessor.h"

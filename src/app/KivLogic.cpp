@@ -1,6 +1,6 @@
 #include "app/KivLogic.h"
 
-#include "commands/IInfoOutput.h"
+#include "core/IInfoOutput.h"
 #include "logs/ChatRowsModel.h"
 #include "logs/LogLine.h"
 

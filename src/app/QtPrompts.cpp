@@ -1,6 +1,6 @@
 #include "app/QtPrompts.h"
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "commands/UserDlg.h"
 
 #include <QApplication>

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/SettingsKeys.h"
+#include "logs/DayNames.h"
 #include "platform/FileNames.h"
 #include "platform/IClock.h"
 #include "platform/IPrompts.h"
@@ -11,21 +12,6 @@
 #include <QFileInfo>
 
 using namespace kiv;
-
-QString DigitsOf(QStringView text)
-{
-    QString digits;
-    for (const QChar c : text) {
-        if (c >= u'0' && c <= u'9')
-            digits += c;
-    }
-    return digits;
-}
-
-QString DailyLogName(const QString &prefix, const QDate &date)
-{
-    return prefix + date.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".txt");
-}
 
 void ReadStartSettings(AppState &state, const ProfileFile &ini, QSize mainWindowSize)
 {
@@ -143,15 +129,6 @@ void LoadLists(AppState &state, IPrompts &prompts)
     LoadProgramList(state.itemDb, state.programFolder, names::kItemDb, prompts);
     state.rareItems = MakeRareItems(state.itemDb);
     LoadProgramList(state.wanted, state.programFolder, names::kWanted, prompts);
-}
-
-void SetDayNames(AppState &state, const QDate &today)
-{
-    for (DailyLog &log : state.logs) {
-        log.ForgetFile();
-        log.currentName = DailyLogName(log.prefix, today);
-        log.nextName = DailyLogName(log.prefix, today.addDays(1));
-    }
 }
 
 void RunStartup(AppState &state, const StartupContext &context)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/AppState.h"
+#include "core/AppState.h"
+#include "core/Digits.h"
 
 #include <QDate>
 #include <QSize>
@@ -33,13 +34,6 @@ void AskLogFolder(AppState &state, IPrompts &prompts);
 void AskOwnId(AppState &state, IPrompts &prompts);
 void LoadLists(AppState &state, IPrompts &prompts);
 QStringList MakeRareItems(const TStrDBListUni &itemDb);
-void SetDayNames(AppState &state, const QDate &today);
-
-// "ChatLog_" + "20261207" + ".txt".
-QString DailyLogName(const QString &prefix, const QDate &date);
-
-// The digits "0"–"9" of a text, in order.
-QString DigitsOf(QStringView text);
 
 // Loads one list file of the program folder the standard way: kept sorted and free of
 // duplicates while loading, created empty when missing, unsorted afterwards. A file

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/AppState.h"
-#include "app/IStatusText.h"
+#include "core/AppState.h"
+#include "core/IStatusText.h"
 #include "app/Shutdown.h"
 #include "app/TIForm01.h"
-#include "commands/IInfoOutput.h"
+#include "core/IInfoOutput.h"
 #include "platform/QtDesktop.h"
 #include "platform/QtSoundPlayer.h"
 

@@ -1,7 +1,7 @@
 #include "commands/BeepCommand.h"
 
-#include "app/AppState.h"
-#include "app/IStatusText.h"
+#include "core/AppState.h"
+#include "core/IStatusText.h"
 #include "platform/FileNames.h"
 #include "platform/ISoundPlayer.h"
 

@@ -1,7 +1,7 @@
 #include "commands/CalcCommand.h"
 
-#include "app/IStatusText.h"
-#include "commands/IInfoOutput.h"
+#include "core/IStatusText.h"
+#include "core/IInfoOutput.h"
 #include "commands/strCalcU.h"
 
 CalcCommand::CalcCommand(IInfoOutput &info, IStatusText &status) : m_info(info), m_status(status) {}

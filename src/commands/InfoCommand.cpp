@@ -1,6 +1,6 @@
 #include "commands/InfoCommand.h"
 
-#include "commands/IInfoOutput.h"
+#include "core/IInfoOutput.h"
 
 #include <algorithm>
 #include <limits>

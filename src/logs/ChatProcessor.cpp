@@ -1,9 +1,9 @@
 #include "logs/ChatProcessor.h"
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "logs/LogLine.h"
 #include "platform/TextFile.h"
-#include "roster/strDBListUniU.h"
+#include "core/strDBListUniU.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #include "logs/LogReader.h"
 
-#include "app/Startup.h"
+#include "logs/DayNames.h"
 #include "platform/Cp932.h"
 #include "platform/IClock.h"
 #include "platform/Prefault.h"

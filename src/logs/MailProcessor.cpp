@@ -1,6 +1,6 @@
 #include "logs/MailProcessor.h"
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "logs/LogLine.h"
 
 using namespace kiv::logs;

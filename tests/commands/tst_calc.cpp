@@ -1,6 +1,6 @@
-#include "app/IStatusText.h"
+#include "core/IStatusText.h"
 #include "commands/CalcCommand.h"
-#include "commands/IInfoOutput.h"
+#include "core/IInfoOutput.h"
 #include "commands/strCalcU.h"
 #include "platform/Cp932.h"
 #include "support/FakeInfoOutput.h"

@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "commands/BeepCommand.h"
 #include "commands/InfoCommand.h"
 #include "support/FakeInfoOutput.h"

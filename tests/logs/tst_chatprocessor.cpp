@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "logs/ChatProcessor.h"
 #include "logs/LogLine.h"
 #include "platform/TextFile.h"

@@ -1,7 +1,7 @@
 #include "RecordingLogProcessors.h"
 
-#include "app/AppState.h"
-#include "app/Startup.h"
+#include "core/AppState.h"
+#include "logs/DayNames.h"
 #include "logs/LogFollower.h"
 #include "logs/TFolderWatch.h"
 #include "support/FakeClock.h"

@@ -1,7 +1,7 @@
 #include "RecordingLogProcessors.h"
 
-#include "app/AppState.h"
-#include "app/Startup.h"
+#include "core/AppState.h"
+#include "logs/DayNames.h"
 #include "logs/ChatProcessor.h"
 #include "logs/LogReader.h"
 #include "logs/MailProcessor.h"

@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "logs/MailProcessor.h"
 #include "platform/TextFile.h"
 #include "support/RecordingChatHost.h"

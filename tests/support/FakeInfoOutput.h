@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/IStatusText.h"
-#include "commands/IInfoOutput.h"
+#include "core/IStatusText.h"
+#include "core/IInfoOutput.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "roster/strDBListUniU.h"
+#include "core/strDBListUniU.h"
 
 #include "platform/SafeSave.h"
 #include "platform/TextFile.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "roster/strDBListUniU.h"
+#include "core/strDBListUniU.h"
 
 #include <QByteArray>
 #include <QDateTime>

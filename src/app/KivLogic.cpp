@@ -119,7 +119,14 @@ void KivLogic::SubmitCommandLine(const QString &commandText, const QString &kind
 {
     if (commandText.isEmpty())
         return;
-    ProcessChatText(BuildCommandLine(m_state.ownId, kind, commandText), ProcessingMode::Live);
+    // A pasted TAB or line break would split the made-up record into fields and rows of
+    // their own (rows without an ID); like every control character it becomes a blank.
+    QString text = commandText;
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20)
+            c = u' ';
+    }
+    ProcessChatText(BuildCommandLine(m_state.ownId, kind, text), ProcessingMode::Live);
     ScrollToLastRow();
 }
 

@@ -13,6 +13,8 @@ SavedEdges ReadEdges(const ProfileFile &ini, const QString &prefix)
 {
     const QString &w = keys::kWindow;
     SavedEdges edges;
+    for (const char *edge : {".left", ".top", ".right", ".bottom"})
+        edges.saved = edges.saved || ini.HasKey(w, prefix + QLatin1StringView(edge));
     edges.left = ini.ReadInt(w, prefix + QStringLiteral(".left"), 0);
     edges.top = ini.ReadInt(w, prefix + QStringLiteral(".top"), 0);
     edges.right = ini.ReadInt(w, prefix + QStringLiteral(".right"), 350);
@@ -55,9 +57,37 @@ QSize SideWindowSize(const SavedEdges &e)
                  height < 30 ? 100 : int(std::min<qint64>(height, 16384)));
 }
 
-QSize MainWindowSizeForStyle(int style, QSize chat, QSize who, int statusBarHeight)
+QSize MainWindowSizeForStyle(int style, QSize chat, QSize who, int handle, QSize chrome)
 {
-    if (style == 0)
-        return QSize(chat.width() + who.width() + 12, chat.height() + 44);
-    return QSize(chat.width() + 8, chat.height() + who.height() + statusBarHeight + 31);
+    const QSize panes = style == 0 ? QSize(chat.width() + handle + who.width(), chat.height())
+                                   : QSize(chat.width(), chat.height() + handle + who.height());
+    return QSize(panes.width() + chrome.width(), panes.height() + chrome.height());
+}
+
+QList<QPoint> PlaceBesideMainWindow(const QRect &mainFrame, const QRect &screen, const QList<QSize> &sizes)
+{
+    QList<QPoint> places;
+    QPoint column(mainFrame.right() + 1, std::max(mainFrame.top(), screen.top()));
+    QPoint row(std::max(mainFrame.left(), screen.left()), mainFrame.bottom() + 1);
+    int rowHeight = 0;
+    for (const QSize &size : sizes) {
+        if (QRect(column, size).right() <= screen.right() && QRect(column, size).bottom() <= screen.bottom()
+            && screen.contains(column)) {
+            places.append(column);
+            column.ry() += size.height();
+            continue;
+        }
+        if (QRect(row, size).right() > screen.right() && rowHeight > 0) {
+            row = QPoint(std::max(mainFrame.left(), screen.left()), row.y() + rowHeight);
+            rowHeight = 0;
+        }
+        QPoint place = row;
+        row.rx() += size.width();
+        rowHeight = std::max(rowHeight, size.height());
+        // Nothing fits beside the window: keep the window on the screen all the same.
+        place.setX(std::clamp(place.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())));
+        place.setY(std::clamp(place.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height())));
+        places.append(place);
+    }
+    return places;
 }

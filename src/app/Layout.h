@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -15,6 +17,9 @@ struct SavedEdges
     int top = 0;
     int right = 350;
     int bottom = 150;
+    // False when the file holds none of the four keys: the window has no place of its own
+    // yet (first run, or hidden at every close so far).
+    bool saved = false;
 };
 
 // What the layout reads from the settings file each time it runs.
@@ -42,7 +47,13 @@ LayoutSettings ReadLayoutSettings(const ProfileFile &ini);
 // under 30 becomes 100.
 QSize SideWindowSize(const SavedEdges &edges);
 
-// The main window's size after a style change: side by side, chat + roster widths + 12
-// wide and chat height + 44 high; stacked, chat width + 8 wide and chat + roster +
-// status bar heights + 31 high.
-QSize MainWindowSizeForStyle(int style, QSize chat, QSize who, int statusBarHeight);
+// The main window's client size for a style met for the first time: side by side, the
+// two views beside each other and the splitter between them; stacked, the roster view
+// below the chat view and as wide as it. `chrome` is what the window holds besides the
+// splitter (the status bar); the window frame is the desktop's and is not counted.
+QSize MainWindowSizeForStyle(int style, QSize chat, QSize who, int handle, QSize chrome);
+
+// Top-left corners for side windows without a place of their own, in the order of
+// `sizes`: a column at the right of the main window's frame while they fit on the
+// screen, then rows below it; a window that fits nowhere is kept on the screen.
+QList<QPoint> PlaceBesideMainWindow(const QRect &mainFrame, const QRect &screen, const QList<QSize> &sizes);

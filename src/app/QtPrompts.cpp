@@ -16,21 +16,30 @@ QString Caption()
     return kDesignCaption;
 }
 
+// Messages carry file names and list entries, shown as they are, never as markup.
+QMessageBox::StandardButton Ask(QWidget *owner, QMessageBox::Icon icon, const QString &text,
+                                QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, Caption(), text, buttons, owner);
+    box.setTextFormat(Qt::PlainText);
+    return QMessageBox::StandardButton(box.exec());
+}
+
 } // namespace
 
 void QtPrompts::Information(const QString &text)
 {
-    QMessageBox::information(m_owner, Caption(), text, QMessageBox::Ok);
+    Ask(m_owner, QMessageBox::Information, text, QMessageBox::Ok);
 }
 
 void QtPrompts::Warning(const QString &text)
 {
-    QMessageBox::warning(m_owner, Caption(), text, QMessageBox::Ok);
+    Ask(m_owner, QMessageBox::Warning, text, QMessageBox::Ok);
 }
 
 bool QtPrompts::Question(const QString &text)
 {
-    return QMessageBox::question(m_owner, Caption(), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return Ask(m_owner, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 bool QtPrompts::InputQuery(const QString &caption, const QString &prompt, QString &text)

@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -91,7 +92,8 @@ TFrmKivMain::TFrmKivMain(const Paths &paths, IPrompts &prompts, const IClock &cl
     m_follower = std::make_unique<LogFollower>(m_state, *m_logic, m_clock);
     connect(m_follower.get(), &LogFollower::StatusChanged, this, [this](const FollowerStatus &status) {
         m_followerPanel->setText(status.text);
-        m_followerPanel->setToolTip(status.detail);
+        // Tooltips have no plain-text mode; the detail names the LOG folder, so it is escaped.
+        m_followerPanel->setToolTip(Qt::convertFromPlainText(status.detail));
     });
 }
 
@@ -166,6 +168,9 @@ void TFrmKivMain::BuildStatusBar()
     stbMainPanels->setObjectName(QStringLiteral("stbMainPanels"));
     m_followerPanel = new QLabel(stbMain);
     m_followerPanel->setObjectName(QStringLiteral("stbFollow"));
+    // Texts from the logs, lists and file names are shown as they are, never as markup.
+    stbMainPanels->setTextFormat(Qt::PlainText);
+    m_followerPanel->setTextFormat(Qt::PlainText);
     stbMain->addWidget(stbLeft);
     stbMain->addWidget(stbMainPanels, 1);
     stbMain->addPermanentWidget(m_followerPanel);
@@ -506,10 +511,17 @@ void TFrmKivMain::ApplyViewSettings()
     SetChatColumnWidths(v.chatCol);
     for (int c = 0; c < 6; ++c)
         lvWho->setColumnWidth(c, std::max(0, v.whoCol[c]));
-    if (m_state.style == 0)
-        Splitter->setSizes({v.chatWidth, std::max(20, width() - v.chatWidth - 4)});
-    else
-        Splitter->setSizes({v.chatHeight, std::max(20, v.whoHeight)});
+    KeepChatPane(m_state.style == 0 ? v.chatWidth : v.chatHeight);
+}
+
+void TFrmKivMain::KeepChatPane(int extent)
+{
+    // Sizes that do not add up to the splitter's are scaled by it, which would move the
+    // saved chat size; the roster view takes exactly the rest instead.
+    if (layout())
+        layout()->activate();
+    const int total = Splitter->orientation() == Qt::Horizontal ? Splitter->width() : Splitter->height();
+    Splitter->setSizes({extent, std::max(20, total - extent - Splitter->handleWidth())});
 }
 
 void TFrmKivMain::SetChatColumnWidths(const std::array<int, 4> &widths)
@@ -526,22 +538,46 @@ void TFrmKivMain::ApplyLayout(const QString &command)
 {
     const QSize chat = lvChat->size();
     const QSize who = lvWho->size();
-    Splitter->setOrientation(m_state.style == 0 ? Qt::Horizontal : Qt::Vertical);
-    if (command == QStringLiteral("change")) {
-        resize(MainWindowSizeForStyle(m_state.style, chat, who, stbMain->sizeHint().height()));
-        layout()->activate();
+    const bool wasStacked = Splitter->orientation() == Qt::Vertical;
+    const bool stacked = m_state.style != 0;
+    Splitter->setOrientation(stacked ? Qt::Vertical : Qt::Horizontal);
+    if (command == QStringLiteral("change") && stacked != wasStacked) {
+        // Each style gets back the size it was left with, so switching to and fro never
+        // grows the window; a style met for the first time is sized from the views.
+        m_styleGeometry[wasStacked] = {size(), wasStacked ? chat.height() : chat.width()};
+        const StyleGeometry &back = m_styleGeometry[stacked];
+        resize(back.window.isValid()
+                   ? back.window
+                   : MainWindowSizeForStyle(m_state.style, chat, who, Splitter->handleWidth(), size() - Splitter->size()));
+        KeepChatPane(back.window.isValid() ? back.chatExtent : (stacked ? chat.height() : chat.width()));
+    } else {
+        // The chat view keeps its size; the roster view takes the rest.
+        KeepChatPane(stacked ? chat.height() : chat.width());
     }
-    // The chat view keeps its size; the roster view takes the rest.
-    if (m_state.style == 0)
-        Splitter->setSizes({chat.width(), std::max(20, Splitter->width() - chat.width() - Splitter->handleWidth())});
-    else
-        Splitter->setSizes({chat.height(), std::max(20, Splitter->height() - chat.height() - Splitter->handleWidth())});
 
     ProfileFile ini(m_state.settingsPath);
     QString error;
     if (!ini.Load(&error))
         ini = ProfileFile(QString()); // unreadable: the defaults
-    const LayoutSettings s = ReadLayoutSettings(ini);
+    LayoutSettings s = ReadLayoutSettings(ini);
+    // Side windows without a place of their own go beside the main window, on the screen
+    // it opened on, rather than over its views; close saves those places like any other.
+    if (const QScreen *where = screen()) {
+        QList<SavedEdges *> unsaved;
+        QList<QSize> sizes;
+        for (SavedEdges *edges : {&s.info, &s.item, &s.itemhin}) {
+            if (!edges->saved) {
+                unsaved.append(edges);
+                sizes.append(SideWindowSize(*edges));
+            }
+        }
+        // Beside the frame where it comes to rest: it snaps to the screen's edges.
+        const QRect frame = SnapToEdges(frameGeometry(), where->geometry(), 5);
+        const QList<QPoint> places = PlaceBesideMainWindow(frame, where->availableGeometry(), sizes);
+        for (qsizetype i = 0; i < unsaved.size(); ++i)
+            *unsaved[i] = {places[i].x(), places[i].y(), places[i].x() + sizes[i].width(),
+                           places[i].y() + sizes[i].height(), false};
+    }
     SetChatColumnWidths(s.chatCol);
     for (int c = 0; c < 5; ++c)
         lvWho->setColumnWidth(c, std::max(0, s.whoCol[c]));

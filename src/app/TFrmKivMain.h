@@ -107,6 +107,8 @@ private:
     void BuildPopupMenu();
     void ApplyViewSettings();
     void SetChatColumnWidths(const std::array<int, 4> &widths);
+    // Gives the chat view `extent` pixels along the splitter and the roster view the rest.
+    void KeepChatPane(int extent);
     void OnFirstShow();
     void ShowPopup(const QPoint &globalPos);
     QWidget *FocusedView() const;
@@ -154,6 +156,14 @@ private:
     std::unique_ptr<KivLogic> m_logic;
     std::unique_ptr<LogFollower> m_follower;
 
+    // The window's size and the chat view's extent when it last left each style (side by
+    // side, stacked).
+    struct StyleGeometry
+    {
+        QSize window;
+        int chatExtent = 0;
+    };
+    std::array<StyleGeometry, 2> m_styleGeometry;
     int m_jrt = 0;
     bool m_shownOnce = false;
     bool m_closed = false;

@@ -14,6 +14,9 @@ TIForm01::TIForm01(QWidget *parent, Qt::WindowFlags flags)
     QFont font(QStringLiteral("MS UI Gothic"));
     font.setPixelSize(13);
     setFont(font);
+    // Controls made later (pages filled on demand, rows of a dialog) are watched as they
+    // arrive, so the keys typed in them reach the form first like in any other control.
+    installEventFilter(this);
 }
 
 void TIForm01::RestorePosition(const ProfileFile &ini)
@@ -32,17 +35,10 @@ void TIForm01::SavePosition(ProfileFile &ini) const
     WriteWindowPosition(ini, ComponentName(), QRect(pos(), size()));
 }
 
-void TIForm01::showEvent(QShowEvent *event)
+void TIForm01::Watch(QWidget *widget)
 {
-    QWidget::showEvent(event);
-    if (!m_watching)
-        WatchChildren();
-}
-
-void TIForm01::WatchChildren()
-{
-    m_watching = true;
-    const QList<QWidget *> children = findChildren<QWidget *>();
+    widget->installEventFilter(this);
+    const QList<QWidget *> children = widget->findChildren<QWidget *>();
     for (QWidget *child : children)
         child->installEventFilter(this);
 }
@@ -63,7 +59,17 @@ bool TIForm01::ApplyEnterRule(QWidget *focused, int key)
 
 bool TIForm01::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && watched == QApplication::focusWidget()) {
+    if (event->type() == QEvent::ChildAdded) {
+        // Installing twice keeps one filter, so a child seen again is harmless.
+        QObject *child = static_cast<QChildEvent *>(event)->child();
+        if (child->isWidgetType())
+            Watch(static_cast<QWidget *>(child));
+        return QWidget::eventFilter(watched, event);
+    }
+    // Keys of the form itself reach keyPressEvent; keys of other windows (menus, dialogs
+    // owned by this one) are theirs.
+    if (event->type() == QEvent::KeyPress && watched != this && watched == QApplication::focusWidget()
+        && static_cast<QWidget *>(watched)->window() == this) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (UsesEnterRule() && ApplyEnterRule(static_cast<QWidget *>(watched), key->key()))
             return true;

@@ -25,7 +25,6 @@ public:
     void SavePosition(ProfileFile &ini) const;
 
 protected:
-    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     void keyPressEvent(QKeyEvent *event) override;
@@ -43,9 +42,9 @@ protected:
     bool ApplyEnterRule(QWidget *focused, int key);
 
 private:
-    void WatchChildren();
+    // Sends the keys of `widget` and of its children through the form first.
+    void Watch(QWidget *widget);
 
     unsigned char m_rememberPosition = 0;
     QString m_settingsPath;
-    bool m_watching = false;
 };

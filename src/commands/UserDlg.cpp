@@ -45,6 +45,7 @@ TUserDlg::TUserDlg(const QString &caption, const QString &prompt, const QString 
     const int left = du.H(8);
     const int width = du.H(164);
 
+    m_prompt->setTextFormat(Qt::PlainText);
     m_prompt->setWordWrap(true);
     m_prompt->move(left, du.V(8));
     m_prompt->setFixedWidth(width);

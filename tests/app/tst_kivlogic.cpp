@@ -54,6 +54,8 @@ private slots:
     void setupRegistersOnlyWhileNoIdIsKnown();
     void typedCommandLine();
     void typedTextWithoutKeyword();
+    void typedControlsBecomeBlanks_data();
+    void typedControlsBecomeBlanks();
     void searchPlaysSlotZero();
     void rerunByKeyword();
     void infoCommandFromTheChat();
@@ -150,6 +152,34 @@ void TestKivLogic::typedTextWithoutKeyword()
     // An empty text adds nothing.
     f.logic.SubmitCommandLine(QString(), kCommandKindInput);
     QCOMPARE(f.model.Count(), 1);
+}
+
+void TestKivLogic::typedControlsBecomeBlanks_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("tag");
+    QTest::newRow("TAB") << u"@calc 1\t+2"_qs << u"@calc 1 +2"_qs << u"@calc"_qs;
+    QTest::newRow("CR LF") << u"@who search\r\nbob"_qs << u"@who search  bob"_qs << u"@who"_qs;
+    QTest::newRow("LF") << u"hello\nworld"_qs << u"hello world"_qs << kCommandKindInput;
+    QTest::newRow("CR") << u"hello\rworld"_qs << u"hello world"_qs << kCommandKindInput;
+    QTest::newRow("record inside") << u"x\r\n12:00:00\t<Public>\tEve(99999999)\r\ny"_qs
+                                   << u"x  12:00:00 <Public> Eve(99999999)  y"_qs << kCommandKindInput;
+}
+
+void TestKivLogic::typedControlsBecomeBlanks()
+{
+    // Pasted into the command input: one row of the own ID, never rows without one.
+    QFETCH(QString, typed);
+    QFETCH(QString, text);
+    QFETCH(QString, tag);
+    Fixture f;
+    f.logic.SubmitCommandLine(typed, kCommandKindInput);
+    QCOMPARE(f.model.Count(), 1);
+    const LogLineRecord row = f.model.Row(0);
+    QCOMPARE(row.id, u"12345678"_qs);
+    QCOMPARE(row.text, text);
+    QCOMPARE(row.tag, tag);
 }
 
 void TestKivLogic::searchPlaysSlotZero()

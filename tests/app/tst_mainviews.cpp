@@ -1,3 +1,6 @@
+#include "app/KivLogic.h"
+#include "app/Layout.h"
+#include "app/QtPrompts.h"
 #include "app/TFrmKivMain.h"
 
 #include "commands/TInfoWindow.h"
@@ -5,6 +8,7 @@
 #include "items/TInfoGrid.h"
 #include "items/TInfoGridHin.h"
 #include "logs/ChatRowsModel.h"
+#include "logs/LogLine.h"
 #include "platform/ProfileFile.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedPrompts.h"
@@ -13,6 +17,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QScreen>
+#include <QTextDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -40,15 +47,23 @@ private slots:
     void copyOneRow();
     void copySeveralRows_data();
     void copySeveralRows();
+    void doubleClickRunsTheRowsCommand_data();
     void doubleClickRunsTheRowsCommand();
     void atKeyOpensTheCommandInput();
     void itemSearchOffersTheItemName();
     void menuShowsAndHidesSideWindows();
-    void layoutWithoutSettings();
+    void sideWindowsWithoutPlacesGoBeside_data();
+    void sideWindowsWithoutPlacesGoBeside();
+    void placesBesideTheMainWindow_data();
+    void placesBesideTheMainWindow();
     void layoutFromSettings();
-    void styleChangeResizesTheWindow();
+    void savedChatSizeHoldsAtStart_data();
+    void savedChatSizeHoldsAtStart();
+    void styleRoundTrips();
     void infoWindowKeepsItsSizeAndHidesFromItsMenu();
     void inputDialogLayoutAndResult();
+    void outsideTextIsShownPlain_data();
+    void outsideTextIsShownPlain();
     void snapToEdges_data();
     void snapToEdges();
 
@@ -63,11 +78,12 @@ private:
     {
         testfiles::Write(File(u"ChatLog_20261207.txt"_s), testfiles::Cp932(records));
     }
-    TFrmKivMain *Show()
+    TFrmKivMain *Show(unsigned char rememberPosition = 0)
     {
         m_window = std::make_unique<TFrmKivMain>(TFrmKivMain::Paths{m_dir->path() + u'/', File(u"kivreader.ini"_s)},
                                                  m_prompts, m_clock);
         m_window->SetSideWindows(&m_info, &m_itemHin, &m_item);
+        m_window->SetRememberPosition(rememberPosition);
         m_window->show();
         if (!QTest::qWaitForWindowExposed(m_window.get()))
             return nullptr;
@@ -181,21 +197,28 @@ void TestMainViews::copySeveralRows()
         QVERIFY(text.startsWith(u"12:00:00　11111111"_s));
 }
 
+void TestMainViews::doubleClickRunsTheRowsCommand_data()
+{
+    QTest::addColumn<bool>("infoShown");
+    QTest::newRow("answer in the info window") << true;
+    QTest::newRow("answer in the status bar") << false;
+}
+
 void TestMainViews::doubleClickRunsTheRowsCommand()
 {
     // Another player's "@calc" line is not run when read, but its row runs by double-click.
-    WriteSettings();
+    QFETCH(bool, infoShown);
+    WriteSettings(infoShown ? u"[window]\r\nInfoWindow=1\r\n"_s : u"[window]\r\nInfoWindow=0\r\n"_s);
     WriteChat(kRecords);
     TFrmKivMain *w = Show();
     QVERIFY(w);
+    QCOMPARE(m_info.isVisible(), infoShown);
     auto *status = w->findChild<QLabel *>(u"stbMainPanels"_s);
     QVERIFY(status->text().isEmpty());
     SelectRow(1);
     w->lvChatDblClick();
-    if (m_info.isVisible())
-        QCOMPARE(m_info.InfoText(), u"@calc 2*3\n=6"_s);
-    else
-        QCOMPARE(status->text(), u"　@calc 2*3=6"_s);
+    QCOMPARE(m_info.InfoText(), infoShown ? u"@calc 2*3\n=6"_s : QString());
+    QCOMPARE(status->text(), infoShown ? QString() : u"　@calc 2*3=6"_s);
 }
 
 void TestMainViews::atKeyOpensTheCommandInput()
@@ -253,22 +276,93 @@ void TestMainViews::menuShowsAndHidesSideWindows()
     QVERIFY(m_item.isVisible());
 }
 
-void TestMainViews::layoutWithoutSettings()
+void TestMainViews::sideWindowsWithoutPlacesGoBeside_data()
 {
-    // No settings file: the LOG folder question is cancelled three times.
-    m_prompts.QueueFolder(QString());
-    m_prompts.QueueFolder(QString());
-    m_prompts.QueueFolder(QString());
-    m_prompts.QueueInput(false);
+    QTest::addColumn<QString>("settings"); // empty: no settings file
+    QTest::addColumn<bool>("itemsShown");
+    QTest::newRow("first run") << QString() << true;
+    QTest::newRow("item windows hidden at every close")
+        << u"[window]\r\ninfo.left=300\r\ninfo.top=400\r\ninfo.right=500\r\ninfo.bottom=500\r\n"
+           u"ItemWindow=0\r\nItemHinWindow=0\r\n"_s
+        << false;
+}
+
+void TestMainViews::sideWindowsWithoutPlacesGoBeside()
+{
+    QFETCH(QString, settings);
+    QFETCH(bool, itemsShown);
+    if (settings.isEmpty()) {
+        // The LOG folder question is cancelled three times, the ID question once.
+        for (int i = 0; i < 3; ++i)
+            m_prompts.QueueFolder(QString());
+        m_prompts.QueueInput(false);
+    } else {
+        WriteSettings(settings);
+    }
     TFrmKivMain *w = Show();
     QVERIFY(w);
-    for (TSideWindow *side : std::initializer_list<TSideWindow *>{&m_info, &m_item, &m_itemHin}) {
-        QVERIFY(side->isVisible());
-        QCOMPARE(side->pos(), QPoint(0, 0));
-        QCOMPARE(side->size(), QSize(350, 150));
+    const QRect screen = w->screen()->availableGeometry();
+    QList<QRect> taken{w->frameGeometry()};
+    if (!settings.isEmpty())
+        QCOMPARE(m_info.geometry(), QRect(300, 400, 200, 100));
+    QList<TSideWindow *> unsaved{&m_item, &m_itemHin};
+    if (settings.isEmpty())
+        unsaved.prepend(&m_info);
+    for (TSideWindow *side : unsaved) {
+        const QRect place(side->pos(), side->size());
+        QCOMPARE(place.size(), QSize(350, 150));
+        QVERIFY2(screen.contains(place), qPrintable(side->objectName()));
+        for (const QRect &other : taken)
+            QVERIFY2(!other.intersects(place), qPrintable(side->objectName()));
+        taken << place;
+        QCOMPARE(side->isVisible(), side == &m_info || itemsShown);
         QCOMPARE(side->Alpha(), 255);
     }
     QVERIFY(!w->findChild<QWidget *>(u"stbLeft"_s)->isVisibleTo(w));
+
+    // The places given are the ones saved; a hidden window still has none.
+    w->close();
+    QCoreApplication::processEvents();
+    ProfileFile ini(File(u"kivreader.ini"_s));
+    QVERIFY(ini.Load());
+    for (auto [side, prefix] : {std::pair<TSideWindow *, const char *>{&m_info, "info"}, {&m_item, "item"},
+                                {&m_itemHin, "itemhin"}}) {
+        const QString key = QString::fromLatin1(prefix) + u".left"_s;
+        if (!side->isVisible()) {
+            QVERIFY(!ini.HasKey(u"window"_s, key));
+            continue;
+        }
+        QCOMPARE(ini.ReadInt(u"window"_s, key, -1), side->x());
+        QCOMPARE(ini.ReadInt(u"window"_s, QString::fromLatin1(prefix) + u".top"_s, -1), side->y());
+    }
+}
+
+void TestMainViews::placesBesideTheMainWindow_data()
+{
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QList<QPoint>>("places");
+    const QRect design(0, 0, 680, 203);
+    QTest::newRow("stacked at the right") << design << QRect(0, 0, 1280, 1024)
+                                          << QList<QPoint>{{680, 0}, {680, 150}, {680, 300}};
+    QTest::newRow("column full, the rest below") << design << QRect(0, 0, 1280, 400)
+                                                 << QList<QPoint>{{680, 0}, {680, 150}, {0, 203}};
+    QTest::newRow("no room at the right: rows below") << design << QRect(0, 0, 800, 600)
+                                                      << QList<QPoint>{{0, 203}, {350, 203}, {0, 353}};
+    QTest::newRow("second screen") << QRect(1300, 100, 680, 203) << QRect(1280, 0, 1920, 1080)
+                                   << QList<QPoint>{{1980, 100}, {1980, 250}, {1980, 400}};
+    QTest::newRow("window above the screen's top") << QRect(100, -50, 680, 203) << QRect(0, 0, 1280, 1024)
+                                                   << QList<QPoint>{{780, 0}, {780, 150}, {780, 300}};
+    QTest::newRow("no room anywhere: kept on the screen") << QRect(500, 400, 300, 200) << QRect(0, 0, 800, 600)
+                                                          << QList<QPoint>{{450, 450}, {450, 450}, {450, 450}};
+}
+
+void TestMainViews::placesBesideTheMainWindow()
+{
+    QFETCH(QRect, main);
+    QFETCH(QRect, screen);
+    QFETCH(QList<QPoint>, places);
+    QCOMPARE(PlaceBesideMainWindow(main, screen, QList<QSize>(places.size(), QSize(350, 150))), places);
 }
 
 void TestMainViews::layoutFromSettings()
@@ -300,40 +394,95 @@ void TestMainViews::layoutFromSettings()
     QVERIFY(w->findChild<QWidget *>(u"stbLeft"_s)->isVisibleTo(w));
 }
 
-void TestMainViews::styleChangeResizesTheWindow()
+void TestMainViews::savedChatSizeHoldsAtStart_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<int>("chatExtent"); // along the splitter
+    QTest::newRow("side by side") << 0 << u"chat.width=200\r\nchat.heidht=150\r\nwho.width=100\r\n"_s << 200;
+    QTest::newRow("stacked") << 1 << u"chat.width=500\r\nchat.heidht=100\r\nwho.height=60\r\n"_s << 100;
+}
+
+void TestMainViews::savedChatSizeHoldsAtStart()
+{
+    // The chat view keeps its saved size however the saved sizes add up; the roster view
+    // takes the rest.
+    QFETCH(int, style);
+    QFETCH(QString, settings);
+    QFETCH(int, chatExtent);
+    WriteSettings(u"[FrmKivMain]\r\nLeft=0\r\nTop=0\r\nWidth=500\r\nHeight=300\r\n[window]\r\nstyle="_s +
+                  QString::number(style) + u"\r\n"_s + settings);
+    TFrmKivMain *w = Show(1);
+    QVERIFY(w);
+    QCOMPARE(w->size(), QSize(500, 300));
+    auto *splitter = w->findChild<QSplitter *>(u"Splitter"_s);
+    auto *roster = w->findChild<QTableView *>(u"lvWho"_s);
+    QCOMPARE(splitter->orientation(), style == 0 ? Qt::Horizontal : Qt::Vertical);
+    if (style == 0) {
+        QCOMPARE(Chat()->width(), chatExtent);
+        QCOMPARE(roster->width(), splitter->width() - chatExtent - splitter->handleWidth());
+    } else {
+        QCOMPARE(Chat()->height(), chatExtent);
+        QCOMPARE(roster->height(), splitter->height() - chatExtent - splitter->handleWidth());
+    }
+}
+
+void TestMainViews::styleRoundTrips()
 {
     WriteSettings();
     TFrmKivMain *w = Show();
     QVERIFY(w);
-    const QSize before = w->size();
+    const QSize sideBySide = w->size();
     w->ApplyLayout(QString());
-    QCOMPARE(w->size(), before); // an empty command keeps the window's size
-    const int chatWidth = Chat()->width();
-    w->State().style = 1;
-    w->ApplyLayout(u"change"_s);
-    QCOMPARE(w->width(), chatWidth + 8);
-    QCOMPARE(w->findChild<QSplitter *>(u"Splitter"_s)->orientation(), Qt::Vertical);
+    QCOMPARE(w->size(), sideBySide); // an empty command keeps the window's size
+    auto *roster = w->findChild<QTableView *>(u"lvWho"_s);
+    const QSize chat = Chat()->size();
+    const QSize who = roster->size();
+    QSize stacked;
+    for (int trip = 0; trip < 3; ++trip) {
+        w->State().style = 1;
+        w->ApplyLayout(u"change"_s);
+        QCOMPARE(w->findChild<QSplitter *>(u"Splitter"_s)->orientation(), Qt::Vertical);
+        // The roster view goes below the chat view and takes its width.
+        QCOMPARE(Chat()->size(), chat);
+        QCOMPARE(roster->size(), QSize(chat.width(), who.height()));
+        if (trip == 0)
+            stacked = w->size();
+        QCOMPARE(w->size(), stacked);
+
+        w->State().style = 0;
+        w->ApplyLayout(u"change"_s);
+        QCOMPARE(w->size(), sideBySide);
+        QCOMPARE(Chat()->size(), chat);
+        QCOMPARE(roster->size(), who);
+    }
 }
 
 void TestMainViews::infoWindowKeepsItsSizeAndHidesFromItsMenu()
 {
-    TInfoWindow info;
-    info.SetRememberedSize(QSize(300, 100));
-    info.ShowInfo();
-    QVERIFY(QTest::qWaitForWindowExposed(&info));
-    QCOMPARE(info.size(), QSize(300, 100));
-    info.resize(500, 500); // a drag; the next showing takes the remembered size again
-    info.HideInfo();
-    info.ShowInfo();
-    QCOMPARE(info.size(), QSize(300, 100));
-    info.AppendInfoLine(u"a"_s);
-    info.AppendInfoLine(u"表"_s);
-    QCOMPARE(info.InfoText(), u"a\n表"_s);
-    QAction *close = info.findChild<QAction *>(u"popClose"_s);
+    // The program's own info window, sized and toggled by typed commands and the menu.
+    WriteSettings();
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    QVERIFY(QTest::qWaitForWindowExposed(&m_info));
+    w->Logic().SubmitCommandLine(u"@info size 300 100"_s, kCommandKindInput);
+    QCOMPARE(m_info.size(), QSize(300, 100));
+    m_info.resize(500, 500); // a drag; the next showing takes the remembered size again
+    w->Logic().SubmitCommandLine(u"@info"_s, kCommandKindInput);
+    QVERIFY(!m_info.isVisible());
+    w->Logic().SubmitCommandLine(u"@info"_s, kCommandKindInput);
+    QVERIFY(m_info.isVisible());
+    QCOMPARE(m_info.size(), QSize(300, 100));
+    Action("popChkInfo")->trigger();
+    QVERIFY(!m_info.isVisible());
+    Action("popChkInfo")->trigger();
+    QCOMPARE(m_info.size(), QSize(300, 100));
+    QVERIFY(m_info.InfoText().endsWith(u"@InfoWindowを表示しました。"_s));
+    QAction *close = m_info.findChild<QAction *>(u"popClose"_s);
     QVERIFY(close);
     QCOMPARE(close->text(), u"閉じる(&Q)"_s);
     close->trigger();
-    QVERIFY(!info.IsInfoVisible());
+    QVERIFY(!m_info.IsInfoVisible());
 }
 
 void TestMainViews::inputDialogLayoutAndResult()
@@ -342,10 +491,17 @@ void TestMainViews::inputDialogLayoutAndResult()
     QCOMPARE(dialog.windowTitle(), u"Command"_s);
     QCOMPARE(dialog.Edit()->text(), u"@who search "_s);
     QCOMPARE(dialog.Edit()->maxLength(), 255);
-    // Dialog units: the OK button's left edge is 38 units, the client 180 units wide.
-    const double unit = dialog.width() / 180.0;
-    QVERIFY(std::abs(dialog.OkButton()->x() - 38 * unit) <= 1.0);
-    QVERIFY(std::abs(dialog.CancelButton()->x() - 92 * unit) <= 1.0);
+    // Dialog units of the dialog's font: a quarter of the average letter width, an eighth
+    // of the character height.
+    const QFontMetrics metrics(dialog.font());
+    const double x = metrics.horizontalAdvance(u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"_s) / 52.0 / 4.0;
+    const double y = metrics.height() / 8.0;
+    QVERIFY(std::abs(dialog.width() - 180 * x) <= 1.0);
+    QVERIFY(std::abs(dialog.OkButton()->x() - 38 * x) <= 1.0);
+    QVERIFY(std::abs(dialog.CancelButton()->x() - 92 * x) <= 1.0);
+    QVERIFY(std::abs(dialog.OkButton()->width() - 50 * x) <= 1.0);
+    QVERIFY(std::abs(dialog.OkButton()->height() - 14 * y) <= 1.0);
+    QCOMPARE(dialog.PromptLabel()->pos(), QPoint(qRound(8 * x), qRound(8 * y)));
     QCOMPARE(dialog.Edit()->y(), dialog.PromptLabel()->geometry().bottom() + 1 + 5);
     QCOMPARE(dialog.OkButton()->y(), dialog.Edit()->geometry().bottom() + 1 + 15);
     QCOMPARE(dialog.height(), dialog.OkButton()->geometry().bottom() + 1 + 13);
@@ -369,6 +525,89 @@ void TestMainViews::inputDialogLayoutAndResult()
     });
     QVERIFY(!ShowInputDialog(nullptr, u"c"_s, u"p"_s, text));
     QCOMPARE(text, u"typed"_s);
+}
+
+namespace {
+
+// What a player reads where a text is shown: markup is drawn, not shown, unless the place
+// takes plain text.
+QString Seen(const QString &text, Qt::TextFormat format)
+{
+    if (format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text))) {
+        QTextDocument document;
+        document.setHtml(text);
+        return document.toPlainText();
+    }
+    return text;
+}
+
+} // namespace
+
+void TestMainViews::outsideTextIsShownPlain_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("markup");
+    QTest::newRow("chat row in the status bar") << u"status"_s << u"<font size=7 color=red>HUGE RED</font>"_s;
+    QTest::newRow("item entry in the info window") << u"info"_s << u"<h1>big</h1>"_s;
+    QTest::newRow("LOG folder in the status tooltip") << u"tooltip"_s << u"<b>LOG"_s;
+    QTest::newRow("file name in a message box") << u"message"_s << u"<i>Whois</i>.lst"_s;
+    QTest::newRow("prompt of the input dialog") << u"prompt"_s << u"<u>20</u>"_s;
+}
+
+void TestMainViews::outsideTextIsShownPlain()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, markup);
+    QString seen;
+    if (where == u"message"_s || where == u"prompt"_s) {
+        QtPrompts prompts;
+        const QString text = markup + u" を読み込めませんでした"_s;
+        QTimer::singleShot(0, [&seen, &where] {
+            QWidget *open = QApplication::activeModalWidget();
+            QVERIFY(open);
+            auto *label = open->findChild<QLabel *>(where == u"message"_s ? u"qt_msgbox_label"_s : u"lblPrompt"_s);
+            QVERIFY(label);
+            seen = Seen(label->text(), label->textFormat());
+            if (auto *dialog = qobject_cast<QDialog *>(open))
+                dialog->reject();
+        });
+        QString answer;
+        if (where == u"message"_s)
+            prompts.Warning(text);
+        else
+            prompts.InputQuery(u"c"_s, text, answer);
+        QCOMPARE(seen, text);
+        return;
+    }
+
+    WriteSettings(u"[window]\r\nInfoWindow=0\r\n"_s);
+    if (where == u"tooltip"_s) {
+        // A LOG folder named with markup.
+        QVERIFY(QDir(m_dir->path()).mkdir(markup));
+        testfiles::Write(File(u"kivreader.ini"_s),
+                         testfiles::Cp932(u"[system]\r\nlogdir="_s + File(markup) + u"\r\nKivID=12345678\r\n"_s));
+    }
+    WriteChat(u"12:00:00\t<Public>\tab(11111111)\r\n@calc 1+2 "_s + markup + u"\r\n\r\n"_s);
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    if (where == u"status"_s) {
+        SelectRow(0);
+        w->lvChatDblClick();
+        auto *status = w->findChild<QLabel *>(u"stbMainPanels"_s);
+        QVERIFY(status->text().contains(markup));
+        QCOMPARE(Seen(status->text(), status->textFormat()), status->text());
+    } else if (where == u"info"_s) {
+        AddField(markup, u"武器\t☆07"_s, w->State().itemDb);
+        w->ChatModel()->AppendRow({u"12:00:03"_s, u"11111111"_s, u"ab"_s, markup + u"(3)"_s, u"$pickup"_s});
+        SelectRow(w->ChatModel()->Count() - 1);
+        w->lvChatDblClick();
+        QCOMPARE(m_info.InfoText(), u"■"_s + markup + u"\n武器\n☆07"_s);
+    } else {
+        auto *follow = w->findChild<QLabel *>(u"stbFollow"_s);
+        QTRY_VERIFY(!follow->toolTip().isEmpty());
+        QVERIFY2(Seen(follow->toolTip(), Qt::AutoText).contains(QDir::toNativeSeparators(File(markup))),
+                 qPrintable(follow->toolTip()));
+    }
 }
 
 void TestMainViews::snapToEdges_data()

@@ -13,6 +13,9 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -39,6 +42,8 @@ private slots:
     void layoutSurvivesRestarts();
     void closeStepsRunOnce_data();
     void closeStepsRunOnce();
+    void enterMovesTheFocusOn_data();
+    void enterMovesTheFocusOn();
 
 private:
     QString File(const QString &name) const { return m_dir->filePath(name); }
@@ -262,6 +267,93 @@ void TestMainWindow::closeStepsRunOnce()
     QVERIFY(!QFileInfo::exists(SettingsPath()));
     QCOMPARE(testfiles::ListFileLines(File(u"Whois.lst"_s)), saved);
     QCOMPARE(m_prompts.shown, QStringList{});
+}
+
+namespace {
+
+// A form of the window base; the note dialogs turn the Enter rule off.
+class Form final : public TIForm01
+{
+public:
+    explicit Form(bool enterRule)
+        : m_enterRule(enterRule)
+    {
+    }
+
+protected:
+    bool UsesEnterRule() const override { return m_enterRule; }
+
+private:
+    bool m_enterRule;
+};
+
+} // namespace
+
+void TestMainWindow::enterMovesTheFocusOn_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("later"); // made after the first showing
+    QTest::addColumn<bool>("enterRule");
+    QTest::newRow("line edit") << u"edit"_s << false << true;
+    QTest::newRow("memo") << u"memo"_s << false << true;
+    QTest::newRow("line edit added later") << u"edit"_s << true << true;
+    QTest::newRow("memo added later") << u"memo"_s << true << true;
+    QTest::newRow("line edit on a page added later") << u"page"_s << true << true;
+    QTest::newRow("memo of a note dialog: a new line") << u"memo"_s << false << false;
+    QTest::newRow("memo added later to a note dialog") << u"memo"_s << true << false;
+}
+
+void TestMainWindow::enterMovesTheFocusOn()
+{
+    QFETCH(QString, control);
+    QFETCH(bool, later);
+    QFETCH(bool, enterRule);
+    Form form(enterRule);
+    auto *layout = new QVBoxLayout(&form);
+    auto *first = new QLineEdit(&form);
+    layout->addWidget(first);
+    QWidget *typed = nullptr;
+    const auto make = [&] {
+        QWidget *parent = &form;
+        if (control == u"page"_s) {
+            parent = new QWidget(&form);
+            parent->setLayout(new QVBoxLayout);
+            layout->insertWidget(0, parent);
+        }
+        if (control == u"memo"_s)
+            typed = new QPlainTextEdit(parent);
+        else
+            typed = new QLineEdit(parent);
+        if (parent == &form)
+            layout->insertWidget(0, typed);
+        else
+            parent->layout()->addWidget(typed);
+        parent->show();
+        typed->show();
+    };
+    if (!later)
+        make();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    if (later)
+        make();
+    typed->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), typed);
+    auto *edit = qobject_cast<QLineEdit *>(typed);
+    QSignalSpy returned(edit ? edit : first, &QLineEdit::returnPressed);
+
+    QTest::keyClick(typed, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    auto *memo = qobject_cast<QPlainTextEdit *>(typed);
+    if (enterRule) {
+        QTRY_VERIFY(QApplication::focusWidget() != typed);
+        QCOMPARE(returned.count(), 0);
+        if (memo)
+            QVERIFY(memo->toPlainText().isEmpty());
+    } else {
+        QCOMPARE(QApplication::focusWidget(), typed);
+        QCOMPARE(memo->toPlainText(), u"\n"_s);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -157,7 +157,10 @@ void TestE2eFollow::setupRegistersOnlyFromLiveLines()
     }
     QVERIFY(display != 0);
     QProcess server;
-    server.start(xvfb, {u":%1"_s.arg(display), u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s});
+    // Without -noreset the server resets each time its last client leaves (every xdotool
+    // call is one), and a program that connects during the reset cannot open the display.
+    server.start(xvfb, {u":%1"_s.arg(display), u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s,
+                        u"-noreset"_s});
     QVERIFY(server.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(u"/tmp/.X11-unix/X%1"_s.arg(display)), 20000);
     auto stopServer = qScopeGuard([&server] {

@@ -303,8 +303,6 @@ void TestMainViews::sideWindowsWithoutPlacesGoBeside()
     QVERIFY(w);
     const QRect screen = w->screen()->availableGeometry();
     QList<QRect> taken{w->frameGeometry()};
-    if (!settings.isEmpty())
-        QCOMPARE(m_info.geometry(), QRect(300, 400, 200, 100));
     QList<TSideWindow *> unsaved{&m_item, &m_itemHin};
     if (settings.isEmpty())
         unsaved.prepend(&m_info);
@@ -351,8 +349,6 @@ void TestMainViews::placesBesideTheMainWindow_data()
                                                       << QList<QPoint>{{0, 203}, {350, 203}, {0, 353}};
     QTest::newRow("second screen") << QRect(1300, 100, 680, 203) << QRect(1280, 0, 1920, 1080)
                                    << QList<QPoint>{{1980, 100}, {1980, 250}, {1980, 400}};
-    QTest::newRow("window above the screen's top") << QRect(100, -50, 680, 203) << QRect(0, 0, 1280, 1024)
-                                                   << QList<QPoint>{{780, 0}, {780, 150}, {780, 300}};
     QTest::newRow("no room anywhere: kept on the screen") << QRect(500, 400, 300, 200) << QRect(0, 0, 800, 600)
                                                           << QList<QPoint>{{450, 450}, {450, 450}, {450, 450}};
 }
@@ -415,16 +411,8 @@ void TestMainViews::savedChatSizeHoldsAtStart()
     TFrmKivMain *w = Show(1);
     QVERIFY(w);
     QCOMPARE(w->size(), QSize(500, 300));
-    auto *splitter = w->findChild<QSplitter *>(u"Splitter"_s);
-    auto *roster = w->findChild<QTableView *>(u"lvWho"_s);
-    QCOMPARE(splitter->orientation(), style == 0 ? Qt::Horizontal : Qt::Vertical);
-    if (style == 0) {
-        QCOMPARE(Chat()->width(), chatExtent);
-        QCOMPARE(roster->width(), splitter->width() - chatExtent - splitter->handleWidth());
-    } else {
-        QCOMPARE(Chat()->height(), chatExtent);
-        QCOMPARE(roster->height(), splitter->height() - chatExtent - splitter->handleWidth());
-    }
+    QCOMPARE(w->findChild<QSplitter *>(u"Splitter"_s)->orientation(), style == 0 ? Qt::Horizontal : Qt::Vertical);
+    QCOMPARE(style == 0 ? Chat()->width() : Chat()->height(), chatExtent);
 }
 
 void TestMainViews::styleRoundTrips()

@@ -3,9 +3,62 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace kiv::safesave {
+
+namespace {
+
+// Temporaries are named "<file>.<six letters or digits>.kivsave": no name a person gives
+// a copy of their file, so removing them after a crash never takes one of the user's.
+const QString kTemporarySuffix = QStringLiteral(".kivsave");
+
+QString Failure(const QString &shown, const QString &what, const QString &why)
+{
+    return QStringLiteral("%1 を保存できません (%2: %3)").arg(shown, what, why);
+}
+
+bool SyncToDisk(QFile &file)
+{
+#ifdef Q_OS_WIN
+    return ::_commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
+// Replaces `target` by `source` in one step, so a reader sees the old file or the new one.
+bool ReplaceFile(const QString &source, const QString &target)
+{
+#ifdef Q_OS_WIN
+    return ::MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(source).utf16()),
+                         reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(target).utf16()),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+#else
+    return std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
+#endif
+}
+
+QString LastSystemError()
+{
+#ifdef Q_OS_WIN
+    return qt_error_string(int(::GetLastError()));
+#else
+    return qt_error_string(errno);
+#endif
+}
+
+} // namespace
 
 bool WriteAll(QIODevice *device, const QByteArray &bytes, QString *error)
 {
@@ -27,24 +80,35 @@ bool WriteAll(QIODevice *device, const QByteArray &bytes, QString *error)
 bool Save(const QString &path, const Writer &writer, QString *error)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    auto fail = [&](const QString &what, const QString &why) {
         if (error)
-            *error = QStringLiteral("%1 を保存できません (開けません: %2)").arg(shown, file.errorString());
+            *error = Failure(shown, what, why);
         return false;
-    }
+    };
+    // Through a link the file it points at is saved, and the link stays.
+    const QFileInfo given(path);
+    const QFileInfo target(given.isSymLink() ? given.symLinkTarget() : given.absoluteFilePath());
+    if (target.exists() && (!target.isFile() || !target.isWritable()))
+        return fail(QStringLiteral("開けません"), target.isFile() ? QStringLiteral("書き込みが禁止されています")
+                                                                 : QStringLiteral("ファイルではありません"));
+
+    QTemporaryFile temporary(target.absolutePath() + u'/' + target.fileName() + QStringLiteral(".XXXXXX") +
+                             kTemporarySuffix);
+    if (!temporary.open())
+        return fail(QStringLiteral("開けません"), temporary.errorString());
     QString why;
-    if (!writer(&file, &why)) {
-        file.cancelWriting();
-        if (error)
-            *error = QStringLiteral("%1 を保存できません (書き込み: %2)").arg(shown, why.isEmpty() ? file.errorString() : why);
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = QStringLiteral("%1 を保存できません (確定: %2)").arg(shown, file.errorString());
-        return false;
-    }
+    if (!writer(&temporary, &why))
+        return fail(QStringLiteral("書き込み"), why.isEmpty() ? temporary.errorString() : why);
+    if (!temporary.flush() || !SyncToDisk(temporary))
+        return fail(QStringLiteral("書き込み"), temporary.errorString());
+    // A new file gets the usual rights rather than the temporary's owner-only ones.
+    temporary.setPermissions(target.exists() ? QFile::permissions(target.absoluteFilePath())
+                                             : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                                   QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
+    temporary.close();
+    if (!ReplaceFile(temporary.fileName(), target.absoluteFilePath()))
+        return fail(QStringLiteral("確定"), LastSystemError());
+    temporary.setAutoRemove(false); // it is the saved file now
     return true;
 }
 
@@ -55,11 +119,10 @@ bool Save(const QString &path, const QByteArray &bytes, QString *error)
 
 int RemoveStaleTemporaries(const QString &folder, const QString &fileName)
 {
-    // QSaveFile names its temporary file after the target with six random letters (no
-    // digits), so a copy such as "Whois.lst.2024ab" is the user's and stays.
-    const QRegularExpression pattern(QRegularExpression::anchoredPattern(
-                                         QRegularExpression::escape(fileName) + QStringLiteral("\\.[A-Za-z]{6}")),
-                                     QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression pattern(
+        QRegularExpression::anchoredPattern(QRegularExpression::escape(fileName) + QStringLiteral("\\.[A-Za-z0-9]{6}") +
+                                            QRegularExpression::escape(kTemporarySuffix)),
+        QRegularExpression::CaseInsensitiveOption);
     QDir dir(folder);
     int removed = 0;
     const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden);

@@ -297,9 +297,12 @@ void TestStartup::logNames()
 void TestStartup::staleTemporariesRemoved()
 {
     WriteQuietSettings();
-    const QStringList stale{u"Whois.lst.AbCdEf"_s, u"IDNote.lst.qwertY"_s, u"ItemDB.lst.ZZZZZZ"_s,
-                            u"Wanted.lst.aaaaaa"_s, u"kivreader.ini.XyZxYz"_s, u"KivArea.ini.abcdef"_s};
-    const QStringList kept{u"notes.txt"_s, u"Whois.lst.bak"_s, u"ChatLog_20261207.txt.AbCdEf"_s};
+    const QStringList stale{u"Whois.lst.AbCdEf.kivsave"_s, u"IDNote.lst.qwert1.kivsave"_s,
+                            u"ItemDB.lst.ZZZZZZ.kivsave"_s, u"Wanted.lst.aaaaaa.kivsave"_s,
+                            u"kivreader.ini.XyZxYz.kivsave"_s, u"KivArea.ini.abcdef.kivsave"_s};
+    // Copies people make of their files.
+    const QStringList kept{u"notes.txt"_s, u"Whois.lst.backup"_s, u"kivreader.ini.before"_s, u"Wanted.lst.Backup"_s,
+                           u"ChatLog_20261207.txt.AbCdEf.kivsave"_s};
     for (const QString &name : stale + kept)
         testfiles::Write(File(name), "partial");
     ScriptedPrompts prompts;

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
@@ -22,6 +22,15 @@ namespace {
 // Temporaries are named "<file>.<six letters or digits>.kivsave": no name a person gives
 // a copy of their file, so removing them after a crash never takes one of the user's.
 const QString kTemporarySuffix = QStringLiteral(".kivsave");
+
+QString TemporaryName(const QFileInfo &target)
+{
+    static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString name = target.absolutePath() + u'/' + target.fileName() + u'.';
+    for (int i = 0; i < 6; ++i)
+        name += QLatin1Char(kChars[QRandomGenerator::global()->bounded(int(sizeof kChars - 1))]);
+    return name + kTemporarySuffix;
+}
 
 QString Failure(const QString &shown, const QString &what, const QString &why)
 {
@@ -92,23 +101,40 @@ bool Save(const QString &path, const Writer &writer, QString *error)
         return fail(QStringLiteral("開けません"), target.isFile() ? QStringLiteral("書き込みが禁止されています")
                                                                  : QStringLiteral("ファイルではありません"));
 
-    QTemporaryFile temporary(target.absolutePath() + u'/' + target.fileName() + QStringLiteral(".XXXXXX") +
-                             kTemporarySuffix);
-    if (!temporary.open())
-        return fail(QStringLiteral("開けません"), temporary.errorString());
+    // Created anew under a free name; a QTemporaryFile would keep its handle open until
+    // destroyed, and an open file cannot replace another on every platform.
+    QFile temporary;
+    for (int attempt = 0;; ++attempt) {
+        temporary.setFileName(TemporaryName(target));
+        if (temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            break;
+        if (!temporary.exists() || attempt == 15) // a name already taken is the only reason to try again
+            return fail(QStringLiteral("開けません"), temporary.errorString());
+    }
+
     QString why;
-    if (!writer(&temporary, &why))
-        return fail(QStringLiteral("書き込み"), why.isEmpty() ? temporary.errorString() : why);
-    if (!temporary.flush() || !SyncToDisk(temporary))
-        return fail(QStringLiteral("書き込み"), temporary.errorString());
-    // A new file gets the usual rights rather than the temporary's owner-only ones.
-    temporary.setPermissions(target.exists() ? QFile::permissions(target.absoluteFilePath())
-                                             : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                                   QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
+    bool written = writer(&temporary, &why);
+    if (!written && why.isEmpty())
+        why = temporary.errorString();
+    if (written && !temporary.flush()) {
+        written = false;
+        why = temporary.errorString();
+    } else if (written && !SyncToDisk(temporary)) {
+        written = false;
+        why = LastSystemError();
+    }
     temporary.close();
-    if (!ReplaceFile(temporary.fileName(), target.absoluteFilePath()))
-        return fail(QStringLiteral("確定"), LastSystemError());
-    temporary.setAutoRemove(false); // it is the saved file now
+    if (!written) {
+        temporary.remove();
+        return fail(QStringLiteral("書き込み"), why);
+    }
+    if (target.exists())
+        temporary.setPermissions(QFile::permissions(target.absoluteFilePath()));
+    if (!ReplaceFile(temporary.fileName(), target.absoluteFilePath())) {
+        const QString reason = LastSystemError();
+        temporary.remove();
+        return fail(QStringLiteral("確定"), reason);
+    }
     return true;
 }
 

@@ -110,11 +110,10 @@ DecodedText Decode(const QByteArray &bytes)
 
 DecodedText DecodeUserFile(const QByteArray &bytes)
 {
-    DecodedText result = Decode(bytes);
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char b) { return (b & 0x80) == 0; });
-    if (result.marked || ascii)
-        return result;
-    result = DecodedText{};
+    const bool marked = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.startsWith("\xEF\xBB\xBF");
+    if (marked || std::all_of(bytes.begin(), bytes.end(), [](char b) { return (b & 0x80) == 0; }))
+        return Decode(bytes);
+    DecodedText result;
     const QString ansi = cp932::Decode(bytes);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString utf8 = decoder.decode(bytes);

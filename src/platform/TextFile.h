@@ -14,8 +14,9 @@ struct DecodedText
 {
     QString text;
     Encoding encoding = Encoding::Ansi;
-    // True when the bytes were not valid in their encoding (UTF-8 only), or a NUL cut
-    // the text short while more followed.
+    // True when the bytes were not valid in their encoding (UTF-8; for DecodeUserFile
+    // also a file without a mark that is valid in neither reading), or a NUL cut the
+    // text short while more followed.
     bool damaged = false;
     // False when the encoding was told by the bytes themselves rather than a mark.
     bool marked = false;

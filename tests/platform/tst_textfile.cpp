@@ -103,6 +103,8 @@ void TestTextFile::decodeUserFile_data()
     QTest::newRow("half-width katakana in utf-8") << kana.toUtf8() << kana << Encoding::Utf8 << false;
     const QString latin = u"logdir=/home/josé/Łódź/KIV/LOG/\r\n"_s;
     QTest::newRow("accented letters in utf-8") << latin.toUtf8() << latin << Encoding::Utf8 << false;
+    // Its bytes read as "Josﾃｩ" in code page 932 too.
+    QTest::newRow("accented letter inside a word") << u"José=\t0"_s.toUtf8() << u"José=\t0"_s << Encoding::Utf8 << false;
     QTest::newRow("user-defined area and NEC row 13") << QByteArray("\xF0\x40\x87\x40") << u"\uE000①"_s
                                                       << Encoding::Ansi << false;
     QTest::newRow("lead byte before a line end") << QByteArray("a=\t\x82\r\n") << QString() << Encoding::Ansi

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 using namespace kiv;
 
@@ -24,6 +25,10 @@ void ReadStartSettings(AppState &state, const ProfileFile &ini, QSize mainWindow
     }
     state.logDir = ini.ReadString(keys::kSystem, keys::kLogDir);
     state.ownId = ini.ReadString(keys::kSystem, keys::kKivIdRead, kNoOwnId);
+    // An empty or short ID would match the empty ID of a line without a speaker and
+    // would never be asked for again.
+    if (state.ownId.size() != 8)
+        state.ownId = kNoOwnId;
     state.actionLog = ini.ReadBool(keys::kSystem, keys::kActionLog, true);
     state.fontSize = ini.ReadInt(keys::kSystem, keys::kFontSize, 9);
     static const std::array<QString, 10> beepDefaults{QStringLiteral("alarm.wav"), QStringLiteral("p.wav")};
@@ -91,10 +96,46 @@ void LoadProgramList(TStrDBListUni &list, const QString &folder, const QString &
     list.SetSorted(false);
 }
 
+namespace {
+
+// A list whose file could not be read started empty, so what it holds now was added
+// in this session. It goes to "<name>.new" beside the file, after what an earlier
+// session put there, and the user is told where.
+bool SaveBesideUnreadable(const TStrDBListUni &list, const QString &folder, const QString &name, IPrompts &prompts)
+{
+    if (list.Count() == 0)
+        return false;
+    const QString path = files::Resolve(folder, name);
+    const QString besidePath = files::Resolve(folder, name + QStringLiteral(".new"));
+    TStrDBListUni beside;
+    QString error;
+    if (QFileInfo::exists(besidePath) && !LoadListFile(beside, besidePath, &error)) {
+        prompts.Warning(QStringLiteral("%1 を読み込めなかったため、今回の追加分を保存できませんでした (%2)。")
+                            .arg(QDir::toNativeSeparators(besidePath), error));
+        return false;
+    }
+    QStringList lines = beside.Lines();
+    const QSet<QString> present(lines.cbegin(), lines.cend());
+    for (const QString &line : list.Lines()) {
+        if (!present.contains(line))
+            lines.append(line);
+    }
+    beside.Assign(lines);
+    if (!SaveListFile(beside, besidePath, &error)) {
+        prompts.Warning(error);
+        return false;
+    }
+    prompts.Warning(QStringLiteral("%1 を読み込めなかったため、今回の追加分は %2 に保存しました。")
+                        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(besidePath)));
+    return false;
+}
+
+} // namespace
+
 bool SaveProgramList(const TStrDBListUni &list, const QString &folder, const QString &name, IPrompts &prompts)
 {
     if (list.LoadFailed())
-        return false;
+        return SaveBesideUnreadable(list, folder, name, prompts);
     QString error;
     if (SaveListFile(list, files::Resolve(folder, name), &error))
         return true;

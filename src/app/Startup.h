@@ -41,5 +41,6 @@ QStringList MakeRareItems(const TStrDBListUni &itemDb);
 // the user is told once.
 void LoadProgramList(TStrDBListUni &list, const QString &folder, const QString &name, IPrompts &prompts);
 // Saves one list file; a failure is reported with the file's name. A list whose file
-// could not be read is not saved (the user was told at load).
+// could not be read never writes over it: what it holds goes to "<name>.new" beside it
+// and the user is told where. Returns true only when the list's own file was saved.
 bool SaveProgramList(const TStrDBListUni &list, const QString &folder, const QString &name, IPrompts &prompts);

@@ -326,7 +326,7 @@ bool LoadListFile(TStrDBListUni &list, const QString &path, QString *error)
             *error = read.error;
         return false;
     }
-    const kiv::text::DecodedText decoded = kiv::text::Decode(read.bytes);
+    const kiv::text::DecodedText decoded = kiv::text::DecodeUserFile(read.bytes);
     if (decoded.damaged) {
         if (error)
             *error = QStringLiteral("文字コードを解釈できません");

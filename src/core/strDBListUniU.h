@@ -72,7 +72,9 @@ int ListKeys(const TStrDBListUni &source, QStringList &dest);
 void FindKeysByText(const TStrDBListUni &source, int start, int length, QStringList &dest, QStringView searchText);
 
 // Reads a list file; the lines are replaced only once the whole file was read and
-// decoded. On failure the list is left as it was and `error` says why.
+// decoded. Without a byte-order mark the file may be UTF-8 or code page 932; bytes that
+// are neither fail the load (see kiv::text::DecodeUserFile). On failure the list is left
+// as it was and `error` says why.
 [[nodiscard]] bool LoadListFile(TStrDBListUni &list, const QString &path, QString *error = nullptr);
 // Writes UTF-16 LE with a byte-order mark, CR LF after every line, atomically.
 [[nodiscard]] bool SaveListFile(const TStrDBListUni &list, const QString &path, QString *error = nullptr);

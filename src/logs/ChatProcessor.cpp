@@ -116,7 +116,10 @@ void ChatProcessor::ProcessRecord(LogLineRecord &record, QStringView kind, Proce
     const bool live = mode == ProcessingMode::Live;
     QString lower = mayHoldCommand ? record.text.toLower() : QString();
 
-    if (live && mayHoldCommand && m_state.ownId == kNoOwnId && lower.contains(u"@setup")) {
+    // Only a real ID registers: "00000000" (a command typed while none is registered) or
+    // the empty ID of a speaker field "()" would leave the user without one.
+    if (live && mayHoldCommand && m_state.ownId == kNoOwnId && record.id.size() == 8 && record.id != kNoOwnId
+        && lower.contains(u"@setup")) {
         m_state.ownId = record.id;
         m_host.AppendInfoLine(u"@setup ID:" % record.id % u" で登録されました。");
     }

@@ -59,19 +59,23 @@ bool ProfileFile::Load(QString *error)
 {
     m_lines.clear();
     m_loadFailed = false;
-    m_utf16 = false;
+    m_form = Form::Ansi;
     m_exists = QFileInfo(m_path).isFile();
     if (!m_exists)
         return true;
     const kiv::text::ReadResult read = kiv::text::ReadWholeFile(m_path);
-    if (!read.ok) {
+    const kiv::text::DecodedText decoded = kiv::text::DecodeUserFile(read.bytes);
+    if (!read.ok || decoded.damaged) {
         m_loadFailed = true;
         if (error)
-            *error = read.error;
+            *error = read.ok ? QStringLiteral("文字コードを解釈できません") : read.error;
         return false;
     }
-    const kiv::text::DecodedText decoded = kiv::text::Decode(read.bytes);
-    m_utf16 = decoded.encoding == kiv::text::Encoding::Utf16LE || decoded.encoding == kiv::text::Encoding::Utf16BE;
+    using kiv::text::Encoding;
+    if (decoded.encoding == Encoding::Utf16LE || decoded.encoding == Encoding::Utf16BE)
+        m_form = Form::Utf16;
+    else if (decoded.encoding == Encoding::Utf8)
+        m_form = decoded.marked ? Form::Utf8Marked : Form::Utf8;
     m_lines = kiv::text::SplitLines(decoded.text);
     return true;
 }
@@ -85,14 +89,22 @@ bool ProfileFile::Save(QString *error) const
     }
     const QString text = kiv::text::JoinLines(m_lines);
     QByteArray bytes;
-    if (m_utf16) {
-        bytes = QByteArray("\xFF\xFE", 2);
-        for (const QChar c : text) {
-            bytes.append(char(c.unicode() & 0xFF));
-            bytes.append(char(c.unicode() >> 8));
-        }
-    } else {
-        bytes = kiv::cp932::Encode(text);
+    switch (m_form) {
+    case Form::Utf16:
+        bytes = kiv::text::Utf16LeWithMark(text);
+        break;
+    case Form::Utf8Marked:
+        bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        break;
+    case Form::Utf8:
+        bytes = text.toUtf8();
+        break;
+    case Form::Ansi:
+        // "?" in place of a character would lose it for good: a folder name with one
+        // would be asked for again at every start.
+        bytes = kiv::cp932::FirstOutsideCodePage(text) < 0 ? kiv::cp932::Encode(text)
+                                                           : kiv::text::Utf16LeWithMark(text);
+        break;
     }
     return kiv::safesave::Save(m_path, bytes, error);
 }

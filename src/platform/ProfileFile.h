@@ -9,7 +9,10 @@
 // none of these rules, hence this class.
 //
 // Reads and writes work on the lines loaded by Load(); Save() writes them back
-// atomically. A missing file reads as all defaults.
+// atomically. A missing file reads as all defaults. A file is written back in the
+// encoding it was read in, except that code page text holding a character the code page
+// lacks (a folder named "Łódź") is written as UTF-16 LE with a mark, which holds any
+// text and reads back the same.
 class ProfileFile
 {
 public:
@@ -48,7 +51,8 @@ private:
     QString m_path;
     QStringList m_lines;
     bool m_exists = false;
-    bool m_utf16 = false;
+    enum class Form { Ansi, Utf16, Utf8, Utf8Marked };
+    Form m_form = Form::Ansi;
     // An existing file that could not be read is never written over.
     bool m_loadFailed = false;
 };

@@ -23,7 +23,8 @@ using Writer = std::function<bool(QIODevice *device, QString *error)>;
 [[nodiscard]] bool WriteAll(QIODevice *device, const QByteArray &bytes, QString *error);
 
 // Removes temporary files that a save interrupted by a crash left beside `fileName`
-// in `folder`. Returns how many were removed.
+// in `folder`: only names that Save gives its temporaries, never a copy the user made.
+// Returns how many were removed.
 int RemoveStaleTemporaries(const QString &folder, const QString &fileName);
 
 } // namespace kiv::safesave

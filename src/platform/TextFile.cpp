@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace kiv::text {
 
 namespace {
@@ -21,6 +23,62 @@ QString FromUtf16(const char *data, qsizetype bytes, bool bigEndian)
         dst[i] = bigEndian ? char16_t((a << 8) | b) : char16_t((b << 8) | a);
     }
     return out;
+}
+
+// A NUL ends the text; NULs that only pad the end are no damage.
+void CutAtNul(DecodedText &result)
+{
+    const qsizetype nul = result.text.indexOf(QChar(0));
+    if (nul < 0)
+        return;
+    for (qsizetype i = nul + 1; i < result.text.size(); ++i) {
+        if (result.text[i] != QChar(0)) {
+            result.damaged = true;
+            break;
+        }
+    }
+    result.text.truncate(nul);
+}
+
+// The decoder gives U+0080 for 0x80 and private-use characters for 0xA0 and 0xFD-0xFF:
+// no Japanese text holds those bytes, so a file with them is in some other encoding.
+bool IsStrictCp932(QStringView decoded)
+{
+    for (const QChar c : decoded) {
+        const char16_t u = c.unicode();
+        if (u == cp932::kReplacement || u == 0x80 || (u >= 0xF8F0 && u <= 0xF8F3))
+            return false;
+    }
+    return true;
+}
+
+bool HasThreeByteCharacter(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x800; });
+}
+
+bool IsAsciiLetter(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
+}
+
+bool NonAsciiRunsTouchAsciiLetters(QStringView text)
+{
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        if (text[i].unicode() < 0x80) {
+            ++i;
+            continue;
+        }
+        const qsizetype start = i;
+        while (i < n && text[i].unicode() >= 0x80)
+            ++i;
+        if (!(start > 0 && IsAsciiLetter(text[start - 1])) && !(i < n && IsAsciiLetter(text[i])))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -45,17 +103,43 @@ DecodedText Decode(const QByteArray &bytes)
         result.encoding = Encoding::Ansi;
         result.text = cp932::Decode(bytes);
     }
-    const qsizetype nul = result.text.indexOf(QChar(0));
-    if (nul >= 0) {
-        for (qsizetype i = nul + 1; i < result.text.size(); ++i) {
-            if (result.text[i] != QChar(0)) {
-                result.damaged = true;
-                break;
-            }
-        }
-        result.text.truncate(nul);
-    }
+    result.marked = result.encoding != Encoding::Ansi;
+    CutAtNul(result);
     return result;
+}
+
+DecodedText DecodeUserFile(const QByteArray &bytes)
+{
+    const bool marked = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.startsWith("\xEF\xBB\xBF");
+    if (marked || std::all_of(bytes.begin(), bytes.end(), [](char b) { return (b & 0x80) == 0; }))
+        return Decode(bytes);
+    DecodedText result;
+    const QString ansi = cp932::Decode(bytes);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString utf8 = decoder.decode(bytes);
+    const bool utf8Valid = !decoder.hasError();
+    const bool ansiValid = IsStrictCp932(ansi);
+    if (utf8Valid && (!ansiValid || HasThreeByteCharacter(utf8) || NonAsciiRunsTouchAsciiLetters(utf8))) {
+        result.encoding = Encoding::Utf8;
+        result.text = std::move(utf8);
+    } else {
+        result.text = ansi;
+        result.damaged = !ansiValid;
+    }
+    CutAtNul(result);
+    return result;
+}
+
+QByteArray Utf16LeWithMark(QStringView text)
+{
+    QByteArray bytes;
+    bytes.reserve(2 + text.size() * 2);
+    bytes.append("\xFF\xFE", 2);
+    for (const QChar c : text) {
+        bytes.append(char(c.unicode() & 0xFF));
+        bytes.append(char(c.unicode() >> 8));
+    }
+    return bytes;
 }
 
 QStringList SplitLines(QStringView text)

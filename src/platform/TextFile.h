@@ -14,14 +14,30 @@ struct DecodedText
 {
     QString text;
     Encoding encoding = Encoding::Ansi;
-    // True when the bytes were not valid in their encoding (UTF-8 only), or a NUL cut
-    // the text short while more followed.
+    // True when the bytes were not valid in their encoding (UTF-8; for DecodeUserFile
+    // also a file without a mark that is valid in neither reading), or a NUL cut the
+    // text short while more followed.
     bool damaged = false;
+    // False when the encoding was told by the bytes themselves rather than a mark.
+    bool marked = false;
 };
 
 // FF FE: UTF-16 LE, FE FF: UTF-16 BE, EF BB BF: UTF-8, else code page 932. The mark is
 // dropped, an odd last byte of UTF-16 is ignored and a NUL character ends the text.
 DecodedText Decode(const QByteArray &bytes);
+
+// Files that people keep and edit themselves (lists, settings, dropped imports). With a
+// mark as Decode. Without one, most Linux editors write UTF-8, so the bytes are read as
+// UTF-8 or code page 932, whichever they are valid in; when both:
+//  - UTF-8 if its reading holds a character of three bytes or more (kana, kanji,
+//    full-width forms: any Japanese text), or if every run of non-ASCII characters in it
+//    touches an ASCII letter (accented letters inside Latin words, as in "José");
+//  - else code page 932 (half-width katakana such as "ﾃｽ", whose bytes are also the
+//    UTF-8 of "ý").
+// Code page 932 is valid here without the single bytes 0x80, 0xA0 and 0xFD-0xFF and
+// without pairs that have no character; the user-defined area counts. Bytes valid in
+// neither are damaged (the text is then the code page reading).
+DecodedText DecodeUserFile(const QByteArray &bytes);
 
 // Lines ended by CR, LF, CR LF or U+2028. A last line without an end still counts; the
 // final line end makes no empty line.
@@ -39,6 +55,9 @@ inline QStringView TrimControlsView(QStringView text)
         --e;
     return text.sliced(b, e - b);
 }
+
+// UTF-16 LE with the mark FF FE: the form that holds any text.
+QByteArray Utf16LeWithMark(QStringView text);
 
 // Every line followed by CR LF, the last included.
 QString JoinLines(const QStringList &lines);

@@ -102,9 +102,9 @@ private slots:
     void freshFileGetsTheCloseKeysInOrder_data();
     void freshFileGetsTheCloseKeysInOrder();
     void existingFileKeepsEverythingElse();
-    void ownIdRegisteredLaterIsReadAtTheNextStart();
+    void closeSettingsReadAtTheNextStart();
     void listsSavedAsUtf16AndReleased();
-    void unreadableListIsNotOverwritten();
+    void unreadableListIsNotOverwrittenNorItsAdditionsLost();
     void failedListSaveIsReportedWithThePath();
     void windowPosition_data();
     void windowPosition();
@@ -203,10 +203,14 @@ void TestShutdown::existingFileKeepsEverythingElse()
              1);
 }
 
-void TestShutdown::ownIdRegisteredLaterIsReadAtTheNextStart()
+void TestShutdown::closeSettingsReadAtTheNextStart()
 {
+    // Characters the code page lacks must survive the settings file.
+    const QString logDir = File(u"josé/Łódź/KIV/LOG"_s) + u'/';
+    QVERIFY(QDir().mkpath(logDir));
     testfiles::Write(SettingsPath(),
-                     testfiles::Cp932(u"[system]\r\nlogdir="_s + m_dir->path() + u"\r\nKivID=00000000\r\n"_s));
+                     testfiles::Cp932(u"[system]\r\nlogdir="_s + m_dir->path() + u"\r\nKivID=00000000\r\n"
+                                      u"[Rnk]\r\nRnk8=要注意\r\n"_s));
     ScriptedPrompts prompts;
     prompts.QueueInput(false);
     AppState state;
@@ -214,6 +218,7 @@ void TestShutdown::ownIdRegisteredLaterIsReadAtTheNextStart()
     QCOMPARE(state.ownId, u"00000000"_s);
 
     state.ownId = u"24681357"_s; // registered with "@setup" while running
+    state.logDir = logDir;
     ProfileFile ini(SettingsPath());
     QVERIFY(ini.Load());
     WriteCloseSettings(ini, state, CloseSnapshot{});
@@ -224,6 +229,8 @@ void TestShutdown::ownIdRegisteredLaterIsReadAtTheNextStart()
     Start(again, next);
     QCOMPARE(next.shown, QStringList{});
     QCOMPARE(again.ownId, u"24681357"_s);
+    QCOMPARE(again.logDir, logDir);
+    QCOMPARE(again.rankNames[8], u"要注意"_s);
     ProfileFile check(SettingsPath());
     QVERIFY(check.Load());
     QCOMPARE(check.ReadString(u"system"_s, u"KivID"_s), u"24681357"_s);
@@ -258,21 +265,26 @@ void TestShutdown::listsSavedAsUtf16AndReleased()
         QVERIFY(log.buffer.isEmpty());
 }
 
-void TestShutdown::unreadableListIsNotOverwritten()
+void TestShutdown::unreadableListIsNotOverwrittenNorItsAdditionsLost()
 {
     WriteQuietSettings();
     const QByteArray damaged("\xEF\xBB\xBF" "剣=\t\xE6\xAD\r\n");
     testfiles::Write(File(u"ItemDB.lst"_s), damaged);
-    ScriptedPrompts prompts;
-    AppState state;
-    Start(state, prompts);
-    QCOMPARE(prompts.shown.size(), 1);
-    AddField(u"盾"_s, u"防具"_s, state.itemDb);
-    AddField(u"12345678"_s, u"Bob"_s, state.roster);
+    // Two sessions with the file still unreadable: the additions of both are kept.
+    for (const QString &item : {u"盾"_s, u"兜"_s}) {
+        ScriptedPrompts prompts;
+        AppState state;
+        Start(state, prompts);
+        QCOMPARE(prompts.shown.size(), 1);
+        AddField(item, u"防具"_s, state.itemDb);
+        AddField(u"12345678"_s, u"Bob"_s, state.roster);
 
-    QVERIFY(!SaveAndReleaseLists(state, prompts));
-    QCOMPARE(prompts.shown.size(), 1); // told once, at start
+        QVERIFY(!SaveAndReleaseLists(state, prompts));
+        QCOMPARE(prompts.shown.size(), 2);
+        QVERIFY2(prompts.shown[1].contains(File(u"ItemDB.lst.new"_s)), qPrintable(prompts.shown[1]));
+    }
     QCOMPARE(testfiles::Read(File(u"ItemDB.lst"_s)), damaged);
+    QCOMPARE(testfiles::ListFileLines(File(u"ItemDB.lst.new"_s)), (QStringList{u"盾=\t防具"_s, u"兜=\t防具"_s}));
     QCOMPARE(testfiles::ListFileLines(File(u"Whois.lst"_s)), QStringList{u"12345678=\tBob"_s});
 }
 

@@ -144,14 +144,19 @@ void TestStartup::ownId_data()
     QTest::addColumn<bool>("confirmed");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("ownId");
+    QTest::addColumn<QString>("stored");
 
-    QTest::newRow("8 digits") << true << u"12345678"_s << u"12345678"_s;
-    QTest::newRow("7 characters") << true << u"1234567"_s << u"00000000"_s;
-    QTest::newRow("9 characters") << true << u"123456789"_s << u"00000000"_s;
-    QTest::newRow("empty") << true << u""_s << u"00000000"_s;
-    QTest::newRow("8 characters of any kind") << true << u"ab cd-ef"_s << u"ab cd-ef"_s;
-    QTest::newRow("8 full-width characters") << true << u"１２３４５６７８"_s << u"１２３４５６７８"_s;
-    QTest::newRow("cancelled") << false << u"12345678"_s << u"00000000"_s;
+    QTest::newRow("8 digits") << true << u"12345678"_s << u"12345678"_s << kNoOwnId;
+    QTest::newRow("7 characters") << true << u"1234567"_s << u"00000000"_s << kNoOwnId;
+    QTest::newRow("9 characters") << true << u"123456789"_s << u"00000000"_s << kNoOwnId;
+    QTest::newRow("empty") << true << u""_s << u"00000000"_s << kNoOwnId;
+    QTest::newRow("8 characters of any kind") << true << u"ab cd-ef"_s << u"ab cd-ef"_s << kNoOwnId;
+    QTest::newRow("8 full-width characters") << true << u"１２３４５６７８"_s << u"１２３４５６７８"_s << kNoOwnId;
+    QTest::newRow("cancelled") << false << u"12345678"_s << u"00000000"_s << kNoOwnId;
+    // An ID in the file that is not 8 characters counts as none: it is asked for.
+    QTest::newRow("empty in the file") << true << u"12345678"_s << u"12345678"_s << u""_s;
+    QTest::newRow("7 characters in the file") << false << QString() << u"00000000"_s << u"1234567"_s;
+    QTest::newRow("9 characters in the file") << false << QString() << u"00000000"_s << u"123456789"_s;
 }
 
 void TestStartup::ownId()
@@ -159,7 +164,8 @@ void TestStartup::ownId()
     QFETCH(bool, confirmed);
     QFETCH(QString, typed);
     QFETCH(QString, ownId);
-    WriteSettings(u"[system]\r\nlogdir="_s + LogDir() + u"\r\nKivID=00000000\r\n"_s);
+    QFETCH(QString, stored);
+    WriteSettings(u"[system]\r\nlogdir="_s + LogDir() + u"\r\nKivID="_s + stored + u"\r\n"_s);
     ScriptedPrompts prompts;
     prompts.QueueInput(confirmed, typed);
     AppState state;
@@ -220,18 +226,23 @@ void TestStartup::listsLoadSortedWithoutDuplicates()
     testfiles::Write(File(u"Whois.lst"_s), roster);
     // Names match without regard to case, as on the platform the files come from.
     testfiles::Write(File(u"idnote.LST"_s), testfiles::Utf16Le(u"b=\t1\r\na=\t2\r\n"_s));
+    // Saved by a Linux editor: UTF-8 without a mark.
+    const QByteArray itemDb = u"盾=\t防具\r\n剣=\t武器\r\n"_s.toUtf8();
+    testfiles::Write(File(u"ItemDB.lst"_s), itemDb);
     ScriptedPrompts prompts;
     AppState state;
     Run(state, prompts);
 
     QCOMPARE(state.roster.Lines(), (QStringList{u"12345678=\tAlice"_s, u"87654321=\tボブ"_s, u"abcdefgh=\tx"_s}));
     QCOMPARE(state.idNotes.Lines(), (QStringList{u"a=\t2"_s, u"b=\t1"_s}));
+    QCOMPARE(state.itemDb.Lines(), (QStringList{u"剣=\t武器"_s, u"盾=\t防具"_s}));
     for (const TStrDBListUni *list : {&state.roster, &state.idNotes, &state.itemDb, &state.wanted}) {
         QVERIFY(!list->Sorted());
         QVERIFY(!list->LoadFailed());
     }
     // Loading does not write the files.
     QCOMPARE(testfiles::Read(File(u"Whois.lst"_s)), roster);
+    QCOMPARE(testfiles::Read(File(u"ItemDB.lst"_s)), itemDb);
     QVERIFY(!QFileInfo::exists(File(u"IDNote.lst"_s)));
     QCOMPARE(prompts.shown, QStringList{});
 }
@@ -297,9 +308,12 @@ void TestStartup::logNames()
 void TestStartup::staleTemporariesRemoved()
 {
     WriteQuietSettings();
-    const QStringList stale{u"Whois.lst.AbCdEf"_s, u"IDNote.lst.qwertY"_s, u"ItemDB.lst.ZZZZZZ"_s,
-                            u"Wanted.lst.aaaaaa"_s, u"kivreader.ini.XyZxYz"_s, u"KivArea.ini.abcdef"_s};
-    const QStringList kept{u"notes.txt"_s, u"Whois.lst.bak"_s, u"ChatLog_20261207.txt.AbCdEf"_s};
+    const QStringList stale{u"Whois.lst.AbCdEf.kivsave"_s, u"IDNote.lst.qwert1.kivsave"_s,
+                            u"ItemDB.lst.ZZZZZZ.kivsave"_s, u"Wanted.lst.aaaaaa.kivsave"_s,
+                            u"kivreader.ini.XyZxYz.kivsave"_s, u"KivArea.ini.abcdef.kivsave"_s};
+    // Copies people make of their files.
+    const QStringList kept{u"notes.txt"_s, u"Whois.lst.backup"_s, u"kivreader.ini.before"_s, u"Wanted.lst.Backup"_s,
+                           u"ChatLog_20261207.txt.AbCdEf.kivsave"_s};
     for (const QString &name : stale + kept)
         testfiles::Write(File(name), "partial");
     ScriptedPrompts prompts;
@@ -315,7 +329,8 @@ void TestStartup::unreadableListsLeaveTheProgramUsable()
 {
     WriteQuietSettings();
     QVERIFY(QDir().mkdir(File(u"IDNote.lst"_s)));
-    const QByteArray damaged("\xEF\xBB\xBF" "word=\t\xFF\r\n");
+    // No mark, and neither UTF-8 nor code page 932.
+    const QByteArray damaged("word=\t\xFF\r\n");
     testfiles::Write(File(u"Wanted.lst"_s), damaged);
     testfiles::Write(File(u"Whois.lst"_s), testfiles::Utf16Le(u"12345678=\tBob\r\n"_s));
     ScriptedPrompts prompts;
@@ -337,16 +352,20 @@ void TestStartup::unreadableListsLeaveTheProgramUsable()
     QCOMPARE(testfiles::Read(File(u"ItemDB.lst"_s)), kEmptyListFile);
     QCOMPARE(state.Log(LogKind::Mail).currentName, u"MailLog_20261207.txt"_s);
 
-    // Entries added while running are not saved over the unreadable files, and the user
-    // is not told again.
+    // Entries added while running are never saved over the unreadable files: they go
+    // beside them, and the user is told where.
     AddField(u"87654321"_s, u"note"_s, state.idNotes);
     AddField(u"word"_s, u"0"_s, state.wanted);
     QVERIFY(!SaveProgramList(state.idNotes, Folder(), u"IDNote.lst"_s, prompts));
     QVERIFY(!SaveProgramList(state.wanted, Folder(), u"Wanted.lst"_s, prompts));
     QVERIFY(SaveProgramList(state.roster, Folder(), u"Whois.lst"_s, prompts));
-    QCOMPARE(prompts.shown.size(), 2);
+    QCOMPARE(prompts.shown.size(), 4);
+    QVERIFY2(prompts.shown[2].contains(File(u"IDNote.lst.new"_s)), qPrintable(prompts.shown[2]));
+    QVERIFY2(prompts.shown[3].contains(File(u"Wanted.lst.new"_s)), qPrintable(prompts.shown[3]));
     QVERIFY(QFileInfo(File(u"IDNote.lst"_s)).isDir());
     QCOMPARE(testfiles::Read(File(u"Wanted.lst"_s)), damaged);
+    QCOMPARE(testfiles::ListFileLines(File(u"IDNote.lst.new"_s)), QStringList{u"87654321=\tnote"_s});
+    QCOMPARE(testfiles::ListFileLines(File(u"Wanted.lst.new"_s)), QStringList{u"word=\t0"_s});
 }
 
 void TestStartup::listThatFailedIsJudgedAgainWhenReloaded()

@@ -279,6 +279,12 @@ void TestChatProcessor::setup_data()
     QTest::newRow("replay") << kNoOwnId << ProcessingMode::Replay << TaroSays(u"@setup"_s) << kNoOwnId;
     QTest::newRow("not a record") << kNoOwnId << ProcessingMode::Live << u"12:00:00\t<Public>\t@setup\r\n"_s
                                   << kNoOwnId;
+    // Only an ID of 8 characters that is not "no ID" registers.
+    QTest::newRow("empty speaker field") << kNoOwnId << ProcessingMode::Live << Record(u"()"_s, u"@setup"_s)
+                                         << kNoOwnId;
+    QTest::newRow("typed while none is registered")
+        << kNoOwnId << ProcessingMode::Live << Record(u"("_s + kNoOwnId + u')', u"@setup"_s, u"00:00:00"_s, u"<command>"_s)
+        << kNoOwnId;
     QTest::newRow("first of two wins") << kNoOwnId << ProcessingMode::Live
                                        << TaroSays(u"@setup"_s) + Record(u"Jiro(87654321)"_s, u"@setup"_s) << kTaro;
 }

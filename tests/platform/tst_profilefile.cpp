@@ -48,6 +48,8 @@ private slots:
     void write();
     void valuesAreWrittenInCodePage932();
     void utf16FileStaysUtf16();
+    void encodingThatHoldsTheValues_data();
+    void encodingThatHoldsTheValues();
     void loadForgetsTheEncodingOfTheFileBefore();
     void saveFailureNamesTheFile();
     void unreadableFileIsNeverWritten();
@@ -224,6 +226,44 @@ void TestProfileFile::utf16FileStaysUtf16()
     ini.WriteString(u"Rnk"_s, u"Rnk2"_s, u"x"_s);
     QVERIFY(ini.Save());
     QCOMPARE(testfiles::Read(Path()), testfiles::Utf16Le(u"[Rnk]\r\nRnk1=한국\r\nRnk2=x\r\n"_s));
+}
+
+void TestProfileFile::encodingThatHoldsTheValues_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("after"); // empty: the file cannot be read and stays as it was
+
+    const QString kept = u"[Rnk]\r\nRnk1=同伴あり\r\n"_s;
+    const QString asian = u"C:\\ゲーム\\LOG\\"_s;
+    const QString latin = u"/home/josé/Łódź/KIV/LOG/"_s;
+    auto with = [&kept](const QString &value) -> QString { return kept + u"[System]\r\nlogdir="_s + value + u"\r\n"_s; };
+    QTest::newRow("code page stays code page") << testfiles::Cp932(kept) << asian << testfiles::Cp932(with(asian));
+    QTest::newRow("a value outside the code page makes it UTF-16")
+        << testfiles::Cp932(kept) << latin << testfiles::Utf16Le(with(latin));
+    QTest::newRow("UTF-8 without a mark stays so") << kept.toUtf8() << latin << with(latin).toUtf8();
+    QTest::newRow("UTF-8 with a mark stays so")
+        << QByteArray("\xEF\xBB\xBF") + kept.toUtf8() << asian << QByteArray("\xEF\xBB\xBF") + with(asian).toUtf8();
+    QTest::newRow("neither UTF-8 nor code page") << QByteArray("[Rnk]\r\nRnk1=\xFF\r\n") << latin << QByteArray();
+}
+
+void TestProfileFile::encodingThatHoldsTheValues()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, after);
+    testfiles::Write(Path(), before);
+    ProfileFile ini(Path());
+    QCOMPARE(ini.Load(), !after.isEmpty());
+    ini.WriteString(u"System"_s, u"logdir"_s, value);
+    QCOMPARE(ini.Save(), !after.isEmpty());
+    QCOMPARE(testfiles::Read(Path()), after.isEmpty() ? before : after);
+    if (after.isEmpty())
+        return;
+    ProfileFile again(Path());
+    QVERIFY(again.Load());
+    QCOMPARE(again.ReadString(u"system"_s, u"logdir"_s), value);
+    QCOMPARE(again.ReadString(u"rnk"_s, u"rnk1"_s), u"同伴あり"_s);
 }
 
 void TestProfileFile::loadForgetsTheEncodingOfTheFileBefore()

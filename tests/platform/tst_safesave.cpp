@@ -4,6 +4,7 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +24,8 @@ private slots:
     void writeAllReportsTheDeviceError();
     void staleTemporaries_data();
     void staleTemporaries();
+    void temporaryOfAnInterruptedSaveIsRemoved();
+    void savingThroughALinkKeepsTheLink();
 
 private:
     QStringList Entries() const { return QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
@@ -111,14 +114,14 @@ void TestSafeSave::staleTemporaries_data()
     QTest::addColumn<QStringList>("kept");
 
     QTest::newRow("temporaries of the file")
-        << QStringList{u"Whois.lst"_s, u"Whois.lst.AbCdEf"_s, u"whois.LST.qwerty"_s}
+        << QStringList{u"Whois.lst"_s, u"Whois.lst.AbC12f.kivsave"_s, u"whois.LST.qwerty.KIVSAVE"_s}
         << QStringList{u"Whois.lst"_s};
+    // Copies people make, whatever their names look like.
     QTest::newRow("other names are kept")
-        << QStringList{u"Whois.lst.bak"_s, u"Whois.lst.AbCdEfG"_s, u"IDNote.lst.AbCdEf"_s, u"xWhois.lst.AbCdEf"_s}
-        << QStringList{u"IDNote.lst.AbCdEf"_s, u"Whois.lst.AbCdEfG"_s, u"Whois.lst.bak"_s, u"xWhois.lst.AbCdEf"_s};
-    // Temporaries are named with letters only; a name with digits is the user's.
-    QTest::newRow("a dated copy is kept")
-        << QStringList{u"Whois.lst.2024ab"_s, u"Whois.lst.XyZabc"_s} << QStringList{u"Whois.lst.2024ab"_s};
+        << QStringList{u"Whois.lst.backup"_s, u"Whois.lst.Backup"_s, u"Whois.lst.AbCdEf"_s, u"Whois.lst.bak"_s,
+                       u"Whois.lst.AbCdEfG.kivsave"_s, u"IDNote.lst.AbCdEf.kivsave"_s, u"xWhois.lst.AbCdEf.kivsave"_s}
+        << QStringList{u"IDNote.lst.AbCdEf.kivsave"_s, u"Whois.lst.AbCdEf"_s, u"Whois.lst.AbCdEfG.kivsave"_s,
+                       u"Whois.lst.Backup"_s, u"Whois.lst.backup"_s, u"Whois.lst.bak"_s, u"xWhois.lst.AbCdEf.kivsave"_s};
 }
 
 void TestSafeSave::staleTemporaries()
@@ -130,6 +133,34 @@ void TestSafeSave::staleTemporaries()
     const int removed = safesave::RemoveStaleTemporaries(m_dir->path() + u'/', u"Whois.lst"_s);
     QCOMPARE(removed, int(files.size() - kept.size()));
     QCOMPARE(Entries(), kept);
+}
+
+void TestSafeSave::temporaryOfAnInterruptedSaveIsRemoved()
+{
+    // The name a save really gives its temporary is one the clean-up knows.
+    const QString path = m_dir->filePath(u"Whois.lst"_s);
+    testfiles::Write(path, "old");
+    QString temporary;
+    auto crash = [&](QIODevice *device, QString *) {
+        temporary = qobject_cast<QFileDevice *>(device)->fileName();
+        return false;
+    };
+    QVERIFY(!safesave::Save(path, crash, nullptr));
+    QCOMPARE(QFileInfo(temporary).absolutePath(), QFileInfo(path).absolutePath());
+    testfiles::Write(temporary, "partial");
+    QCOMPARE(safesave::RemoveStaleTemporaries(m_dir->path() + u'/', u"Whois.lst"_s), 1);
+    QCOMPARE(Entries(), QStringList{u"Whois.lst"_s});
+}
+
+void TestSafeSave::savingThroughALinkKeepsTheLink()
+{
+    const QString real = m_dir->filePath(u"real.lst"_s);
+    const QString link = m_dir->filePath(u"Whois.lst"_s);
+    testfiles::Write(real, "old");
+    QVERIFY(QFile::link(real, link));
+    QVERIFY(safesave::Save(link, QByteArray("new"), nullptr));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(testfiles::Read(real), QByteArray("new"));
 }
 
 QTEST_GUILESS_MAIN(TestSafeSave)

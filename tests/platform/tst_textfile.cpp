@@ -31,6 +31,8 @@ class TestTextFile : public QObject
 private slots:
     void decode_data();
     void decode();
+    void decodeUserFile_data();
+    void decodeUserFile();
     void splitLines_data();
     void splitLines();
     void joinedLinesSplitBack_data();
@@ -78,6 +80,46 @@ void TestTextFile::decode()
     QFETCH(Encoding, encoding);
     QFETCH(bool, damaged);
     const text::DecodedText decoded = text::Decode(bytes);
+    if (!text.isNull())
+        QCOMPARE(decoded.text, text);
+    QCOMPARE(decoded.encoding, encoding);
+    QCOMPARE(decoded.damaged, damaged);
+}
+
+void TestTextFile::decodeUserFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Encoding>("encoding");
+    QTest::addColumn<bool>("damaged");
+
+    const QString roster = u"12345678=\tボブ\t表示①\r\n87654321=\tﾃｽ\r\n"_s;
+    QTest::newRow("Japanese in utf-8") << roster.toUtf8() << roster << Encoding::Utf8 << false;
+    QTest::newRow("Japanese in code page 932") << testfiles::Cp932(roster) << roster << Encoding::Ansi << false;
+    // Valid utf-8 as well ("ý", "ýı"), but no Latin word around them.
+    const QString kana = u"ﾃｽ=\t0\r\n12345678=\tﾃｽﾄｱ\r\n"_s;
+    QTest::newRow("half-width katakana in code page 932") << testfiles::Cp932(kana) << kana << Encoding::Ansi
+                                                          << false;
+    QTest::newRow("half-width katakana in utf-8") << kana.toUtf8() << kana << Encoding::Utf8 << false;
+    const QString latin = u"logdir=/home/josé/Łódź/KIV/LOG/\r\n"_s;
+    QTest::newRow("accented letters in utf-8") << latin.toUtf8() << latin << Encoding::Utf8 << false;
+    // Its bytes read as "Josﾃｩ" in code page 932 too.
+    QTest::newRow("accented letter inside a word") << u"José=\t0"_s.toUtf8() << u"José=\t0"_s << Encoding::Utf8 << false;
+    QTest::newRow("user-defined area and NEC row 13") << QByteArray("\xF0\x40\x87\x40") << u"\uE000①"_s
+                                                      << Encoding::Ansi << false;
+    QTest::newRow("lead byte before a line end") << QByteArray("a=\t\x82\r\n") << QString() << Encoding::Ansi
+                                                 << true;
+    QTest::newRow("bytes 0xFF and 0xA0") << QByteArray("a=\t\xFF\xA0\r\n") << QString() << Encoding::Ansi << true;
+    QTest::newRow("pair without a character") << QByteArray("\x81\xC3") << QString() << Encoding::Ansi << true;
+}
+
+void TestTextFile::decodeUserFile()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(Encoding, encoding);
+    QFETCH(bool, damaged);
+    const text::DecodedText decoded = text::DecodeUserFile(bytes);
     if (!text.isNull())
         QCOMPARE(decoded.text, text);
     QCOMPARE(decoded.encoding, encoding);

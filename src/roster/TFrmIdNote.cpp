@@ -13,9 +13,27 @@
 #include <QStyledItemDelegate>
 #include <QTextCursor>
 
+#include <cmath>
+
 namespace {
 
 constexpr int kRankRowHeight = 13;
+
+double Luminance(const QColor &c)
+{
+    auto channel = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+}
+
+double Contrast(const QColor &a, const QColor &b)
+{
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 // Rows of the rank list: the rank's background with its name in the dialog's text
 // colour for that rank, at the row's top-left corner.
@@ -31,12 +49,23 @@ public:
             return;
         painter->save();
         painter->fillRect(option.rect, kiv::ui::FromBgr(kRankColours[size_t(rank)].background));
-        painter->setPen(kiv::ui::FromBgr(kiv::idnote::kDialogRankText[size_t(rank)]));
         QFont font = option.font;
         font.setBold(false);
         painter->setFont(font);
-        painter->drawText(option.rect.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                          index.data().toString());
+        const QColor background = kiv::ui::FromBgr(kRankColours[size_t(rank)].background);
+        const QColor text = kiv::ui::FromBgr(kiv::idnote::kDialogRankText[size_t(rank)]);
+        const QRect at = option.rect.adjusted(1, 0, 0, 0);
+        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+        const QString name = index.data().toString();
+        // White on light grey or on yellow can hardly be read: such names get a thin
+        // dark edge, and keep their colours.
+        if (Contrast(text, background) < 3.0) {
+            painter->setPen(Luminance(text) > 0.5 ? QColor(0x40, 0x40, 0x40) : QColor(Qt::white));
+            for (const QPoint d : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
+                painter->drawText(at.translated(d), flags, name);
+        }
+        painter->setPen(text);
+        painter->drawText(at, flags, name);
         if (option.state & QStyle::State_Selected) {
             painter->setPen(QPen(option.palette.color(QPalette::Highlight), 1, Qt::DotLine));
             painter->drawRect(option.rect.adjusted(0, 0, -1, -1));

@@ -1,2 +1,2 @@
 kiv_add_test(tst_roster ${CMAKE_CURRENT_LIST_DIR}/tst_roster.cpp)
-kiv_add_test(tst_idnote ${CMAKE_CURRENT_LIST_DIR}/tst_idnote.cpp LIBS kivui)
+kiv_add_test(tst_rosterwindows ${CMAKE_CURRENT_LIST_DIR}/tst_rosterwindows.cpp LIBS kivui)

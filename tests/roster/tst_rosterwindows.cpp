@@ -1,3 +1,4 @@
+#include "app/KivLogic.h"
 #include "app/TFrmKivMain.h"
 #include "commands/TInfoWindow.h"
 #include "core/AppState.h"
@@ -18,6 +19,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -31,7 +33,7 @@ const QString kRankNames = u"[Rnk]\r\nRnk0=\r\nRnk1=同伴あり\r\nRnk6=見張�
 
 } // namespace
 
-class TestIdNote : public QObject
+class TestRosterWindows : public QObject
 {
     Q_OBJECT
 private slots:
@@ -44,19 +46,40 @@ private slots:
     void rankRows();
     void openFromTheMenu_data();
     void openFromTheMenu();
+    void sightingsInTheMainWindow_data();
+    void sightingsInTheMainWindow();
 
 private:
     QString File(const QString &name) const { return m_dir->filePath(name); }
+    // A main window over the program folder, with roster and notes as given.
+    std::unique_ptr<TFrmKivMain> MakeWindow(const QString &roster, const QString &notes)
+    {
+        testfiles::Write(File(u"kivreader.ini"_s),
+                         testfiles::Cp932(kRankNames + u"[window]\r\nwho.colwidth1=0\r\n[system]\r\nlogdir="_s +
+                                          m_dir->path() + u"\r\nKivID=12345678\r\n"_s));
+        testfiles::Write(File(u"Whois.lst"_s), testfiles::Utf16Le(roster));
+        testfiles::Write(File(u"IDNote.lst"_s), testfiles::Utf16Le(notes));
+        auto window =
+            std::make_unique<TFrmKivMain>(TFrmKivMain::Paths{m_dir->path() + u'/', File(u"kivreader.ini"_s)}, m_prompts, m_clock);
+        window->SetSideWindows(&m_info, &m_itemHin, &m_item);
+        return window;
+    }
+    ScriptedPrompts m_prompts;
+    FakeClock m_clock;
+    TInfoWindow m_info;
+    TInfoGridHin m_itemHin;
+    TInfoGrid m_item;
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void TestIdNote::init()
+void TestRosterWindows::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    m_prompts = ScriptedPrompts();
 }
 
-void TestIdNote::readStored_data()
+void TestRosterWindows::readStored_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("values"); // companion rank reserved… | note
@@ -73,7 +96,7 @@ void TestIdNote::readStored_data()
         << u"12345678=\t1\t12\t100\t0\t0\tnote"_s << u"1 12 100 0 0|note"_s;
 }
 
-void TestIdNote::readStored()
+void TestRosterWindows::readStored()
 {
     QFETCH(QString, line);
     TStrDBListUni notes;
@@ -85,7 +108,7 @@ void TestIdNote::readStored()
     QTEST(shown, "values");
 }
 
-void TestIdNote::dialog_data()
+void TestRosterWindows::dialog_data()
 {
     QTest::addColumn<bool>("settings");
     QTest::addColumn<int>("storedRank");
@@ -108,7 +131,7 @@ void TestIdNote::dialog_data()
         << QString(300, u'x') + u'\t' + QString(199, u'y');
 }
 
-void TestIdNote::dialog()
+void TestRosterWindows::dialog()
 {
     QFETCH(bool, settings);
     QFETCH(int, storedRank);
@@ -145,7 +168,7 @@ void TestIdNote::dialog()
     QCOMPARE(out.reserved, (std::array<int, 3>{0, 0, 0}));
 }
 
-void TestIdNote::rankRows_data()
+void TestRosterWindows::rankRows_data()
 {
     QTest::addColumn<int>("rank");
     QTest::addColumn<QColor>("background");
@@ -156,7 +179,7 @@ void TestIdNote::rankRows_data()
     QTest::newRow("rank 8: yellow on dark grey") << 8 << QColor(0x33, 0x33, 0x33) << QColor(0xFF, 0xFF, 0x00);
 }
 
-void TestIdNote::rankRows()
+void TestRosterWindows::rankRows()
 {
     QFETCH(int, rank);
     QFETCH(QColor, background);
@@ -188,7 +211,7 @@ void TestIdNote::rankRows()
     QVERIFY(textDrawn);
 }
 
-void TestIdNote::openFromTheMenu_data()
+void TestRosterWindows::openFromTheMenu_data()
 {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<bool>("ok");
@@ -204,20 +227,13 @@ void TestIdNote::openFromTheMenu_data()
     QTest::newRow("empty ID opens nothing") << u"ID: を開く(&O)"_s << true << before;
 }
 
-void TestIdNote::openFromTheMenu()
+void TestRosterWindows::openFromTheMenu()
 {
     QFETCH(QString, caption);
     QFETCH(bool, ok);
-    testfiles::Write(File(u"kivreader.ini"_s), testfiles::Cp932(kRankNames + u"[system]\r\nlogdir="_s + m_dir->path() + u"\r\nKivID=12345678\r\n"_s));
-    testfiles::Write(File(u"IDNote.lst"_s),
-                     testfiles::Utf16Le(u"12345678=\t0\t0\t0\t0\t0\told\r\n22222222=\t1\t1\t0\t0\t0\r\n"_s));
-    ScriptedPrompts prompts;
-    FakeClock clock;
-    TInfoWindow info;
-    TInfoGridHin itemHin;
-    TInfoGrid item;
-    TFrmKivMain window({m_dir->path() + u'/', File(u"kivreader.ini"_s)}, prompts, clock);
-    window.SetSideWindows(&info, &itemHin, &item);
+    const auto owner = MakeWindow(u"12345678=\tEve\r\n"_s,
+                                  u"12345678=\t0\t0\t0\t0\t0\told\r\n22222222=\t1\t1\t0\t0\t0\r\n"_s);
+    TFrmKivMain &window = *owner;
     auto *popOpen = window.findChild<QAction *>(u"popOpen"_s);
     QVERIFY(popOpen->isEnabled());
     popOpen->setText(caption);
@@ -236,8 +252,41 @@ void TestIdNote::openFromTheMenu()
     QCOMPARE(opened, !kiv::idnote::IdFromCaption(caption).isEmpty());
     QTEST(testfiles::ListFileLines(File(u"IDNote.lst"_s)), "file");
     QCOMPARE(window.State().idNotes.Lines(), testfiles::ListFileLines(File(u"IDNote.lst"_s)));
-    QVERIFY2(prompts.unexpected == 0, qPrintable(prompts.shown.join(u'\n')));
+    QVERIFY2(m_prompts.unexpected == 0, qPrintable(m_prompts.shown.join(u'\n')));
 }
 
-QTEST_MAIN(TestIdNote)
-#include "tst_idnote.moc"
+void TestRosterWindows::sightingsInTheMainWindow_data()
+{
+    QTest::addColumn<QString>("roster");
+    QTest::addColumn<QStringList>("sightings");
+    QTest::addColumn<int>("announcements");
+    QTest::addColumn<QString>("widths"); // columns 1, 6, 7, 8
+
+    const QStringList twice{u"12345678|Eve"_s, u"12345678|Eve"_s};
+    QTest::newRow("a ranked player is announced once") << u"12345678=\tEve\r\n"_s << twice << 1 << u"0 0 0 0"_s;
+    QTest::newRow("a sixth name shows hidden column 7")
+        << u"12345678=\tN1\tN2\tN3\tN4\tN5\tEve\r\n"_s << QStringList{u"12345678|Eve"_s} << 1 << u"0 80 80 0"_s;
+    QTest::newRow("rows of the roster command widen too")
+        << u"12345678=\tN1\tN2\tN3\tN4\tN5\tN6\tN7\r\n"_s << QStringList{u"12345678|"_s} << 0 << u"0 80 80 80"_s;
+}
+
+void TestRosterWindows::sightingsInTheMainWindow()
+{
+    QFETCH(QString, roster);
+    QFETCH(QStringList, sightings);
+    const auto window = MakeWindow(roster, u"12345678=\t0\t8\t0\t0\t0\tfirst\tsecond\r\n"_s);
+    m_info.ClearInfo();
+    m_info.ShowInfo();
+    for (const QString &s : sightings)
+        window->Logic().MarkActive(s.section(u'|', 0, 0), s.section(u'|', 1));
+    m_info.HideInfo();
+    QTEST(int(m_info.InfoText().count(u"■注意人物\n12345678 : Eve\nfirst\nsecond"_s)), "announcements");
+    auto *view = window->findChild<QTableView *>(u"lvWho"_s);
+    QStringList widths;
+    for (int c : {1, 6, 7, 8})
+        widths << QString::number(view->columnWidth(c));
+    QTEST(widths.join(u' '), "widths");
+}
+
+QTEST_MAIN(TestRosterWindows)
+#include "tst_rosterwindows.moc"

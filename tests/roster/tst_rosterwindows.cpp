@@ -42,6 +42,7 @@ private slots:
     void readStored();
     void dialog_data();
     void dialog();
+    void enterStartsANewLine();
     void rankRows_data();
     void rankRows();
     void openFromTheMenu_data();
@@ -166,6 +167,21 @@ void TestRosterWindows::dialog()
     QTEST(out.note, "note");
     QCOMPARE(out.companion, 1);
     QCOMPARE(out.reserved, (std::array<int, 3>{0, 0, 0}));
+}
+
+void TestRosterWindows::enterStartsANewLine()
+{
+    TFrmIdNote dialog(File(u"kivreader.ini"_s));
+    dialog.SetNote(u"12345678"_s, {});
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *note = dialog.findChild<QPlainTextEdit *>(u"note"_s);
+    note->setFocus();
+    QTest::keyClicks(note, u"first"_s);
+    QTest::keyClick(note, Qt::Key_Return);
+    QTest::keyClicks(note, u"second"_s);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(note->toPlainText(), u"first\nsecond"_s);
 }
 
 void TestRosterWindows::rankRows_data()

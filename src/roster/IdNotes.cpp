@@ -23,14 +23,18 @@ int RankOf(QStringView id, const TStrDBListUni &notes)
 
 QString StoredNote(QStringView value)
 {
-    // The note follows the sixth TAB: the leading one and one after each number.
-    qsizetype at = -1;
-    for (int tabs = 0; tabs < 6; ++tabs) {
-        at = value.indexOf(u'\t', at + 1);
+    // Fields are numbered from the first one after the leading blanks and TABs; the note
+    // follows the TAB after field 4.
+    qsizetype at = 0;
+    while (at < value.size() && value[at].unicode() <= 32)
+        ++at;
+    for (int tabs = 0; tabs < 5; ++tabs) {
+        at = value.indexOf(u'\t', at);
         if (at < 0)
             return QString();
+        ++at;
     }
-    return value.sliced(at + 1).left(kNoteLimit).toString();
+    return value.sliced(at).left(kNoteLimit).toString();
 }
 
 QString NoteOf(QStringView id, const TStrDBListUni &notes)

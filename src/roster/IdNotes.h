@@ -37,8 +37,8 @@ int RankOf(QStringView id, const TStrDBListUni &notes);
 
 // The note part of an entry's value: what follows the five numbers, at most 500
 // characters, untrimmed. For the single-digit numbers the program writes this starts
-// at the value's 12th character; counting TABs keeps it whole when a hand-edited file
-// holds wider numbers.
+// at the value's 12th character; counting fields keeps it whole when a hand-edited file
+// holds wider numbers or lacks the leading TAB.
 QString StoredNote(QStringView value);
 // The note of an ID as the announcements use it: trimmed, TABs kept.
 QString NoteOf(QStringView id, const TStrDBListUni &notes);

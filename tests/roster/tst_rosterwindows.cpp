@@ -95,6 +95,7 @@ void TestRosterWindows::readStored_data()
                                             << u"0 0 0 0 0|"_s + QString(500, u'a');
     QTest::newRow("wider numbers keep the note whole")
         << u"12345678=\t1\t12\t100\t0\t0\tnote"_s << u"1 12 100 0 0|note"_s;
+    QTest::newRow("hand-edited: no leading TAB") << u"12345678=1\t2\t0\t0\t0\t note"_s << u"1 2 0 0 0| note"_s;
 }
 
 void TestRosterWindows::readStored()

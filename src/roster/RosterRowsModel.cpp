@@ -16,7 +16,7 @@ RosterRowsModel::RosterRowsModel(QObject *parent) : QAbstractTableModel(parent) 
 
 int RosterRowsModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : m_shown;
 }
 
 int RosterRowsModel::columnCount(const QModelIndex &parent) const
@@ -38,7 +38,7 @@ quint32 RosterRowsModel::LatestCells(const QStringList &values)
 
 QVariant RosterRowsModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= int(m_rows.size()))
+    if (!index.isValid() || index.row() >= m_shown)
         return {};
     const Row &row = m_rows[size_t(index.row())];
     const int c = index.column();
@@ -81,11 +81,24 @@ int RosterRowsModel::FindRow(QStringView caption) const
 void RosterRowsModel::AppendRow(const QString &caption, const QStringList &values, int rank)
 {
     const int at = int(m_rows.size());
-    beginInsertRows(QModelIndex(), at, at);
     m_rows.push_back(Row{caption, values, ValidRank(rank), LatestCells(values)});
     const QString folded = caption.toCaseFolded();
     if (!m_byCaption.contains(folded))
         m_byCaption.insert(folded, at);
+    if (!m_flushQueued) {
+        m_flushQueued = true;
+        QMetaObject::invokeMethod(this, &RosterRowsModel::Flush, Qt::QueuedConnection);
+    }
+}
+
+void RosterRowsModel::Flush()
+{
+    m_flushQueued = false;
+    const int count = int(m_rows.size());
+    if (count <= m_shown)
+        return;
+    beginInsertRows(QModelIndex(), m_shown, count - 1);
+    m_shown = count;
     endInsertRows();
 }
 
@@ -97,16 +110,16 @@ void RosterRowsModel::SetValues(int row, const QStringList &values, int rank)
     r.values = values;
     r.rank = ValidRank(rank);
     r.latestCells = LatestCells(values);
-    emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+    if (row < m_shown)
+        emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
 }
 
 void RosterRowsModel::RefreshRanks(const std::function<int(QStringView)> &rankOf)
 {
-    if (m_rows.empty())
-        return;
     for (Row &r : m_rows)
         r.rank = ValidRank(rankOf(r.caption));
-    emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, 0));
+    if (m_shown > 0)
+        emit dataChanged(index(0, 0), index(m_shown - 1, 0));
 }
 
 void RosterRowsModel::Clear()
@@ -116,5 +129,6 @@ void RosterRowsModel::Clear()
     beginResetModel();
     m_rows.clear();
     m_byCaption.clear();
+    m_shown = 0;
     endResetModel();
 }

@@ -12,6 +12,11 @@
 // name cells show the latest name), so painting looks nothing up. Rows are found by
 // caption through an index (case ignored); they are only ever added, changed in place
 // or all removed at once.
+//
+// Added rows reach the view together, once per turn of the event loop (or at Flush()),
+// so a roster command that shows tens of thousands of players inserts them in one go.
+// Count(), Caption() and Values() see every row at once; rowCount() only those the
+// view has been told of.
 class RosterRowsModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -39,6 +44,8 @@ public:
     // Looks the rank of every row up again (after a note was edited).
     void RefreshRanks(const std::function<int(QStringView)> &rankOf);
     void Clear();
+    // Tells the view of the rows added since the last time.
+    void Flush();
 
     int Count() const { return int(m_rows.size()); }
     const QString &Caption(int row) const { return m_rows.at(size_t(row)).caption; }
@@ -56,5 +63,7 @@ private:
     static quint32 LatestCells(const QStringList &values);
 
     std::vector<Row> m_rows;
+    int m_shown = 0; // rows the view has been told of
+    bool m_flushQueued = false;
     QHash<QString, int> m_byCaption; // folded caption -> first row
 };

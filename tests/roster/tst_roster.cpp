@@ -35,6 +35,7 @@ struct Fixture
     {
         for (const QString &s : sightings)
             tracker.MarkActive(s.section(u'|', 0, 0), s.section(u'|', 1));
+        model.Flush();
     }
     QStringList Rows() const
     {

@@ -296,6 +296,7 @@ void TestRosterWindows::sightingsInTheMainWindow()
     m_info.ShowInfo();
     for (const QString &s : sightings)
         window->Logic().MarkActive(s.section(u'|', 0, 0), s.section(u'|', 1));
+    QCoreApplication::processEvents(); // the new rows reach the view
     m_info.HideInfo();
     QTEST(int(m_info.InfoText().count(u"■注意人物\n12345678 : Eve\nfirst\nsecond"_s)), "announcements");
     auto *view = window->findChild<QTableView *>(u"lvWho"_s);

@@ -1,6 +1,7 @@
 #include "app/KivLogic.h"
 
 #include "core/IInfoOutput.h"
+#include "core/IPlayerSightings.h"
 #include "logs/ChatRowsModel.h"
 #include "logs/LogLine.h"
 
@@ -55,9 +56,8 @@ void KivLogic::FlushRows()
 
 void KivLogic::MarkActive(const QString &id, const QString &name)
 {
-    // Sightings reach the roster once roster tracking is in place.
-    Q_UNUSED(id);
-    Q_UNUSED(name);
+    if (m_sightings)
+        m_sightings->MarkActive(id, name);
 }
 
 QString KivLogic::MatchWanted(const QString &kind, const QString &id, const QString &name, const QString &text)

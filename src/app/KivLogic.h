@@ -12,6 +12,7 @@
 #include <functional>
 
 class ChatRowsModel;
+class IPlayerSightings;
 class IClock;
 class IDesktop;
 class IInfoOutput;
@@ -61,6 +62,9 @@ public:
     // The two search entries of the chat menu: the typed command, then sound slot 0.
     void SubmitSearch(const QString &commandText);
 
+    // Where sightings go (the roster); none until the program wires it.
+    void SetSightings(IPlayerSightings *sightings) { m_sightings = sightings; }
+
     // The view brings its last row into view.
     std::function<void()> onScrollToLastRow;
 
@@ -75,4 +79,5 @@ private:
     CalcCommand m_calc;
     InfoCommand m_infoCommand;
     BeepCommand m_beep;
+    IPlayerSightings *m_sightings = nullptr;
 };

@@ -14,6 +14,11 @@
 #include "platform/FileNames.h"
 #include "platform/IPrompts.h"
 #include "platform/ProfileFile.h"
+#include "roster/IdNotes.h"
+#include "roster/RosterRowsModel.h"
+#include "roster/RosterTracker.h"
+#include "roster/RosterView.h"
+#include "roster/TFrmIdNote.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -24,7 +29,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSplitter>
-#include <QStandardItemModel>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
@@ -90,6 +94,12 @@ TFrmKivMain::TFrmKivMain(const Paths &paths, IPrompts &prompts, const IClock &cl
                                          KivLogic::Seams{*this, *this, m_prompts, m_desktop, m_sound, m_clock});
     m_logic->onScrollToLastRow = [this] { lvChat->scrollToBottom(); };
     m_follower = std::make_unique<LogFollower>(m_state, *m_logic, m_clock);
+    m_rosterTimer = std::make_unique<kiv::roster::QtRosterTimer>(TimWho);
+    m_roster = std::make_unique<RosterTracker>(
+        m_state, *m_whoModel,
+        RosterTracker::Seams{*this, *m_rosterTimer, [this](const QString &beep) { m_logic->RunBeep(beep); }});
+    m_logic->SetSightings(m_roster.get());
+    connect(TimWho, &QTimer::timeout, this, [this] { m_roster->TimerTick(); });
     connect(m_follower.get(), &LogFollower::StatusChanged, this, [this](const FollowerStatus &status) {
         m_followerPanel->setText(status.text);
         // Tooltips have no plain-text mode; the detail names the LOG folder, so it is escaped.
@@ -122,12 +132,8 @@ void TFrmKivMain::BuildViews()
 
     lvWho = new QTableView(this);
     lvWho->setObjectName(QStringLiteral("lvWho"));
-    m_whoModel = new QStandardItemModel(0, kWhoColumns, this);
-    QStringList whoCaptions(kWhoColumns);
-    whoCaptions[0] = QStringLiteral("ID");
-    whoCaptions[1] = QStringLiteral("Active");
-    m_whoModel->setHorizontalHeaderLabels(whoCaptions);
-    lvWho->setModel(m_whoModel);
+    m_whoModel = new RosterRowsModel(this);
+    kiv::roster::AttachRosterModel(lvWho, m_whoModel);
     SetUpListView(lvWho);
     lvWho->setSelectionMode(QAbstractItemView::SingleSelection);
     for (int c = 0; c < kWhoColumns; ++c)
@@ -143,6 +149,7 @@ void TFrmKivMain::BuildViews()
     lvWho->setMinimumSize(20, 20);
 
     connect(lvChat, &QAbstractItemView::doubleClicked, this, [this] { lvChatDblClick(); });
+    connect(lvWho, &QAbstractItemView::doubleClicked, this, [this] { lvWhoDblClick(); });
     connect(lvChat, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &p) { ShowPopup(lvChat->viewport()->mapToGlobal(p)); });
     connect(lvWho, &QWidget::customContextMenuRequested, this,
@@ -230,8 +237,9 @@ void TFrmKivMain::BuildPopupMenu()
 
     // Entries whose windows and commands are not built yet stay disabled rather than
     // doing nothing when chosen.
-    for (QAction *later : {popOpen, popOpenItem, popCustom, popWanted})
+    for (QAction *later : {popOpenItem, popCustom, popWanted})
         later->setEnabled(false);
+    connect(popOpen, &QAction::triggered, this, &TFrmKivMain::popOpenClick);
     connect(popWhoSearch, &QAction::triggered, this, &TFrmKivMain::popWhoSearchClick);
     connect(popItemSearch, &QAction::triggered, this, &TFrmKivMain::popItemSearchClick);
     connect(popCopy, &QAction::triggered, this, &TFrmKivMain::popCopyClick);
@@ -368,6 +376,30 @@ void TFrmKivMain::lvChatDblClick()
     } else {
         m_logic->MarkActive(record.id, record.name);
     }
+}
+
+void TFrmKivMain::lvWhoDblClick()
+{
+    const QModelIndexList rows = lvWho->selectionModel()->selectedRows();
+    if (!rows.isEmpty())
+        m_roster->RowDoubleClicked(rows.first().row());
+}
+
+void TFrmKivMain::popOpenClick()
+{
+    // The ID comes from the caption set when the menu opened: the roster view may have
+    // been emptied by its timer since.
+    const QString id = kiv::idnote::IdFromCaption(popOpen->text());
+    if (id.isEmpty())
+        return;
+    TFrmIdNote dialog(m_state.settingsPath, this);
+    dialog.SetNote(id, kiv::idnote::ReadIdNote(id, m_state.idNotes));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QString error;
+    if (!kiv::idnote::CommitIdNote(m_state, id, dialog.Values(), &error))
+        m_prompts.Warning(error);
+    m_roster->RefreshRanks();
 }
 
 void TFrmKivMain::popCopyClick()

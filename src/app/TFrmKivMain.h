@@ -21,10 +21,12 @@ class QAction;
 class QLabel;
 class QMenu;
 class QSplitter;
-class QStandardItemModel;
 class QStatusBar;
 class QTableView;
 class QTimer;
+class RosterRowsModel;
+class RosterTracker;
+namespace kiv::roster { class QtRosterTimer; }
 class TInfoGrid;
 class TInfoGridHin;
 class TInfoWindow;
@@ -82,6 +84,8 @@ public:
     void lvChatDblClick();
     void popCopyClick();
     void popCopyRClick();
+    void popOpenClick();
+    void lvWhoDblClick();
     // Prepares the menu for the view that has the focus; false when no menu opens.
     bool PreparePopup();
 
@@ -145,7 +149,7 @@ private:
     QAction *popQuit = nullptr;
 
     ChatRowsModel *m_chatModel = nullptr;
-    QStandardItemModel *m_whoModel = nullptr;
+    RosterRowsModel *m_whoModel = nullptr;
     // The side windows belong to the application and may go first.
     QPointer<TInfoWindow> m_info;
     QPointer<TInfoGridHin> m_itemHin;
@@ -153,6 +157,9 @@ private:
 
     QtDesktop m_desktop;
     QtSoundPlayer m_sound;
+    // The roster outlives the logic and the follower, which hand it sightings.
+    std::unique_ptr<kiv::roster::QtRosterTimer> m_rosterTimer;
+    std::unique_ptr<RosterTracker> m_roster;
     std::unique_ptr<KivLogic> m_logic;
     std::unique_ptr<LogFollower> m_follower;
 

@@ -76,10 +76,63 @@ int CompareListLines(const QString &a, const QString &b)
     return byCase < 0 ? -1 : (byCase > 0 ? 1 : 0);
 }
 
+void TStrDBListUni::Clear()
+{
+    m_lines.clear();
+    m_index.clear();
+    m_indexValid = true;
+}
+
+void TStrDBListUni::IndexAppended(qsizetype index) const
+{
+    if (!m_indexValid)
+        return;
+    const QStringView key = KeyOfLine(m_lines[index]);
+    if (key.isEmpty())
+        return;
+    QString folded = key.toString().toCaseFolded();
+    if (!m_index.contains(folded))
+        m_index.insert(std::move(folded), index);
+}
+
+void TStrDBListUni::BuildIndex() const
+{
+    m_index.clear();
+    m_index.reserve(m_lines.size());
+    m_indexValid = true;
+    for (qsizetype i = 0; i < m_lines.size(); ++i)
+        IndexAppended(i);
+}
+
+void TStrDBListUni::SetLine(qsizetype index, const QString &line)
+{
+    // The editing operations keep the key; only a changed key can move a first match.
+    if (m_indexValid && !SameKey(KeyOfLine(m_lines[index]), KeyOfLine(line)))
+        m_indexValid = false;
+    m_lines[index] = line;
+}
+
+void TStrDBListUni::RemoveAt(qsizetype index)
+{
+    if (m_indexValid && index == m_lines.size() - 1) {
+        // The last line: nothing moves, and no later line can take over its key.
+        const QStringView key = KeyOfLine(m_lines[index]);
+        if (!key.isEmpty()) {
+            const auto it = m_index.find(key.toString().toCaseFolded());
+            if (it != m_index.end() && it.value() == index)
+                m_index.erase(it);
+        }
+    } else {
+        m_indexValid = false;
+    }
+    m_lines.removeAt(index);
+}
+
 bool TStrDBListUni::Add(const QString &line)
 {
     if (!m_sorted) {
         m_lines.append(line);
+        IndexAppended(m_lines.size() - 1);
         return true;
     }
     const auto it = std::lower_bound(m_lines.begin(), m_lines.end(), line,
@@ -87,11 +140,13 @@ bool TStrDBListUni::Add(const QString &line)
     if (it != m_lines.end() && CompareListLines(*it, line) == 0)
         return false;
     m_lines.insert(it, line);
+    m_indexValid = false;
     return true;
 }
 
 void TStrDBListUni::Assign(const QStringList &lines)
 {
+    m_indexValid = false;
     m_lines.clear();
     if (!m_sorted) {
         m_lines = lines;
@@ -124,13 +179,9 @@ qsizetype TStrDBListUni::IndexOfKey(QStringView key) const
 {
     if (key.isEmpty())
         return -1;
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const QString &line = m_lines[i];
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq == key.size() && SameKey(QStringView(line).first(eq), key))
-            return i;
-    }
-    return -1;
+    if (!m_indexValid)
+        BuildIndex();
+    return m_index.value(key.toString().toCaseFolded(), -1);
 }
 
 int SplitFields(QStringView text, QStringList &dest)

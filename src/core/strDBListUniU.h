@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -11,7 +12,10 @@ class QIODevice;
 // additions go to the end. While kept sorted (only during a load) each added line goes
 // to its sorted place and a line equal to one present, case ignored, is dropped.
 //
-// No index is kept: lists hold a few thousand entries.
+// A roster can hold every ID of months of logs, so lookups go through an index of the
+// case-folded keys (folding matches the case-insensitive comparison of keys exactly),
+// each pointing at its first line. Appends and in-place edits that keep a line's key
+// keep the index; anything that moves lines marks it stale and the next lookup rebuilds it.
 class TStrDBListUni
 {
 public:
@@ -21,13 +25,13 @@ public:
 
     // Adds one line in the current mode. Returns false when a kept-sorted list dropped it.
     bool Add(const QString &line);
-    void Clear() { m_lines.clear(); }
+    void Clear();
 
     qsizetype Count() const { return m_lines.size(); }
     const QString &Line(qsizetype index) const { return m_lines.at(index); }
     const QStringList &Lines() const { return m_lines; }
-    void SetLine(qsizetype index, const QString &line) { m_lines[index] = line; }
-    void RemoveAt(qsizetype index) { m_lines.removeAt(index); }
+    void SetLine(qsizetype index, const QString &line);
+    void RemoveAt(qsizetype index);
 
     // Index of the first line whose key equals `key` (case ignored), or -1. An empty key
     // is never found.
@@ -42,7 +46,13 @@ public:
     void SetLoadFailed(bool failed) { m_loadFailed = failed; }
 
 private:
+    void IndexAppended(qsizetype index) const;
+    void BuildIndex() const;
+
     QStringList m_lines;
+    // Folded key -> index of its first line; valid only while m_indexValid.
+    mutable QHash<QString, qsizetype> m_index;
+    mutable bool m_indexValid = false;
     bool m_sorted = false;
     bool m_loadFailed = false;
 };

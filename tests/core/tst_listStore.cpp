@@ -60,6 +60,8 @@ private slots:
     void replaceField_data();
     void replaceField();
     void deleteEntry();
+    void indexAgreesWithAScan_data();
+    void indexAgreesWithAScan();
     void listKeys();
     void findKeysByText_data();
     void findKeysByText();
@@ -286,6 +288,80 @@ void TestListStore::deleteEntry()
     QVERIFY(!DeleteEntry(u"noequals"_s, list));
     QVERIFY(!DeleteEntry(u"c"_s, list));
     QCOMPARE(list.Count(), 3);
+}
+
+// The first line whose key matches, case ignored, found the slow way.
+static qsizetype ScanForKey(const TStrDBListUni &list, const QString &key)
+{
+    for (qsizetype i = 0; i < list.Count(); ++i) {
+        const QStringView k = KeyOfLine(list.Line(i));
+        if (!key.isEmpty() && !k.isEmpty() && k.compare(key, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void TestListStore::indexAgreesWithAScan_data()
+{
+    // Each step: add:LINE, sorted:0|1, del:KEY, set:KEY:N:TEXT, replace:KEY:OLD:NEW,
+    // field:KEY:TEXT, line:I:LINE, remove:I, clear, assign:LINE|LINE…
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("appends, first of equal keys")
+        << QStringList{u"add:a=\t1"_s, u"add:A=\t2"_s, u"add:b=\t3"_s, u"add:noequals"_s, u"add:=\tz"_s};
+    QTest::newRow("deleting the first lets the next take over")
+        << QStringList{u"add:a=\t1"_s, u"add:b=\t2"_s, u"add:A=\t3"_s, u"del:a"_s, u"del:B"_s};
+    QTest::newRow("deleting the last line")
+        << QStringList{u"add:a=\t1"_s, u"add:b=\t2"_s, u"del:b"_s, u"add:B=\t9"_s, u"remove:1"_s};
+    QTest::newRow("sorted adds move lines")
+        << QStringList{u"sorted:1"_s, u"add:m=\t1"_s, u"add:c=\t2"_s, u"add:x=\t3"_s, u"add:C=\t4"_s,
+                       u"sorted:0"_s, u"add:a=\t5"_s};
+    QTest::newRow("edits in place keep or change keys")
+        << QStringList{u"add:a=\t1\t2"_s, u"add:b=\tx"_s, u"set:A:1:9"_s, u"replace:B:x:y"_s, u"field:b:z"_s,
+                       u"field:c:new"_s, u"line:0:b=\tmoved"_s, u"line:1:q=\tq"_s, u"line:2:nokey"_s};
+    QTest::newRow("remove from the middle, clear, assign")
+        << QStringList{u"add:a=\t1"_s, u"add:b=\t2"_s, u"add:c=\t3"_s, u"remove:0"_s, u"clear"_s,
+                       u"add:z=\t1"_s, u"assign:y=\t1|Y=\t2|z=\t3"_s, u"add:zz=\t4"_s};
+    QTest::newRow("folding beyond ASCII")
+        << QStringList{u"add:ＡＢＣ=\t1"_s, u"add:ΣД=\t2"_s, u"add:𐐀=\t3"_s, u"del:ａｂｃ"_s, u"add:σд=\t4"_s};
+}
+
+void TestListStore::indexAgreesWithAScan()
+{
+    QFETCH(QStringList, steps);
+    TStrDBListUni list;
+    QStringList probes{u"missing"_s, u"a=b"_s, QString()};
+    for (QString step : steps) {
+        const QStringList p = step.split(u':');
+        const QString op = p[0];
+        const QString rest = step.mid(op.size() + 1);
+        if (op == u"add") {
+            list.Add(rest);
+        } else if (op == u"sorted") {
+            list.SetSorted(rest == u"1");
+        } else if (op == u"del") {
+            DeleteEntry(rest, list);
+        } else if (op == u"set") {
+            SetField(p[1], p[2].toInt(), p[3], list);
+        } else if (op == u"replace") {
+            ReplaceField(p[1], p[2], p[3], list);
+        } else if (op == u"field") {
+            AddField(p[1], p[2], list);
+        } else if (op == u"line") {
+            list.SetLine(p[1].toInt(), step.section(u':', 2));
+        } else if (op == u"remove") {
+            list.RemoveAt(rest.toInt());
+        } else if (op == u"clear") {
+            list.Clear();
+        } else if (op == u"assign") {
+            list.Assign(rest.split(u'|'));
+        }
+        for (const QString &line : list.Lines()) {
+            const QString key = KeyOfLine(line).toString();
+            probes << key << key.toUpper() << key.toLower();
+        }
+        for (const QString &key : std::as_const(probes))
+            QVERIFY2(list.IndexOfKey(key) == ScanForKey(list, key), qPrintable(step + u" / "_s + key));
+    }
 }
 
 void TestListStore::listKeys()

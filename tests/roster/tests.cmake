@@ -1,0 +1,2 @@
+kiv_add_test(tst_roster ${CMAKE_CURRENT_LIST_DIR}/tst_roster.cpp)
+kiv_add_test(tst_rosterwindows ${CMAKE_CURRENT_LIST_DIR}/tst_rosterwindows.cpp LIBS kivui)

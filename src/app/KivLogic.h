@@ -15,6 +15,7 @@ class ChatRowsModel;
 class IClock;
 class IDesktop;
 class IInfoOutput;
+class IMessenger;
 class IPrompts;
 class ISoundPlayer;
 class IStatusText;
@@ -61,11 +62,18 @@ public:
     // The two search entries of the chat menu: the typed command, then sound slot 0.
     void SubmitSearch(const QString &commandText);
 
+    // The now-playing status of the messenger; nothing goes out until a messenger is set.
+    void SetMessenger(IMessenger *messenger) { m_messenger = messenger; }
+    void SendMessengerStatus(const QString &text, const QString &flag);
+
     // The view brings its last row into view.
     std::function<void()> onScrollToLastRow;
 
 private:
     void FlushRows();
+    void RunCustom();
+    void RunSend(const QString &text);
+    void OpenWebLink(const QString &text);
 
     AppState &m_state;
     ChatRowsModel &m_rows;
@@ -75,4 +83,5 @@ private:
     CalcCommand m_calc;
     InfoCommand m_infoCommand;
     BeepCommand m_beep;
+    IMessenger *m_messenger = nullptr;
 };

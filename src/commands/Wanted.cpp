@@ -25,7 +25,8 @@ QString MatchWanted(const TStrDBListUni &list, const QString &kind, const QStrin
 {
     Q_UNUSED(name);
     const QString prefix = kind + u':';
-    for (const QString key : {QString(prefix + text), QString(prefix + id)}) {
+    const QString exact[] = {prefix + text, prefix + id};
+    for (const QString &key : exact) {
         const qsizetype at = list.IndexOfKey(key);
         if (at >= 0)
             return ValueOfLine(list.Line(at)).toString();

@@ -4,6 +4,8 @@
 
 #include <QProcess>
 
+#include <utility>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
@@ -15,7 +17,40 @@ SystemMessenger::SystemMessenger(QString settingsPath)
 
 QStringList CommandWords(const QString &commandLine, const QStringList &extra)
 {
-    QStringList words = QProcess::splitCommand(commandLine);
+    // The word rules of a POSIX shell, without expansions: nothing is substituted, and
+    // no character has a meaning beyond quoting.
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    const qsizetype n = commandLine.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = commandLine[i];
+        if (c == u' ' || c == u'\t' || c == u'\n') {
+            if (inWord)
+                words.append(std::exchange(word, QString()));
+            inWord = false;
+            continue;
+        }
+        inWord = true;
+        if (c == u'\\') {
+            if (i + 1 < n)
+                word += commandLine[++i];
+        } else if (c == u'\'') {
+            while (++i < n && commandLine[i] != u'\'')
+                word += commandLine[i];
+        } else if (c == u'"') {
+            while (++i < n && commandLine[i] != u'"') {
+                // Inside double quotes a backslash escapes only these.
+                if (commandLine[i] == u'\\' && i + 1 < n && QStringView(u"\"\\$`").contains(commandLine[i + 1]))
+                    ++i;
+                word += commandLine[i];
+            }
+        } else {
+            word += c;
+        }
+    }
+    if (inWord)
+        words.append(word);
     if (words.isEmpty() || words.first().isEmpty())
         return {};
     return words + extra;

@@ -25,8 +25,13 @@ build: setup
 	cmake -S . -B $(BUILD) -G Ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The launcher entry of the desktop's application menu, pointing at the installed program.
+APPLICATIONS ?= $(or $(XDG_DATA_HOME),$(HOME)/.local/share)/applications
+
 install: build
 	cmake --install $(BUILD) --prefix "$(KIV_HOME)"
+	mkdir -p "$(APPLICATIONS)"
+	sed 's|@HOME@|$(abspath $(KIV_HOME))|g' share/kivreader.desktop.in > "$(APPLICATIONS)/kivreader.desktop"
 
 # libFuzzer builds of the fuzz targets (clang), each run for FUZZ_SECONDS.
 FUZZ_BUILD ?= build-fuzz

@@ -66,8 +66,7 @@ TFrmCustom::TFrmCustom(const QString &settingsPath, const CustomValues &values, 
     setWindowTitle(QStringLiteral("設定"));
     setFixedSize(593, 294);
     BuildControls();
-    if (parent)
-        move(parent->geometry().center() - rect().center());
+    CentreOn(parent);
 }
 
 void TFrmCustom::BuildControls()
@@ -98,14 +97,14 @@ void TFrmCustom::BuildControls()
     rbtWinStyle1->setObjectName(QStringLiteral("rbtWinStyle1"));
     rbtWinStyle1->setGeometry(155, 70, 60, 20);
 
-    label("Label24", QStringLiteral("フォントサイズ"), {12, 100, 76, 16});
+    label("Label24", QStringLiteral("フォントサイズ"), {12, 100, 90, 16});
     cmbFont = new QComboBox(this);
     cmbFont->setObjectName(QStringLiteral("cmbFont"));
     cmbFont->addItems({QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"), QStringLiteral("9"),
                        QStringLiteral("10"), QStringLiteral("11")});
     cmbFont->setCurrentIndex(-1);
-    cmbFont->setGeometry(90, 96, 60, 22);
-    label("Label25", QStringLiteral("(再起動必要)"), {158, 100, 90, 16});
+    cmbFont->setGeometry(104, 96, 60, 22);
+    label("Label25", QStringLiteral("(再起動必要)"), {172, 100, 100, 16});
 
     auto *ranks = new QGroupBox(QStringLiteral("ランク名(グループ名)"), this);
     ranks->setObjectName(QStringLiteral("GroupBox1"));

@@ -31,8 +31,7 @@ TFrmWanted::TFrmWanted(const QString &programFolder, const QString &settingsPath
     setWindowTitle(QStringLiteral("@wanted"));
     setFixedSize(521, 359);
     BuildControls();
-    if (parent)
-        move(parent->geometry().center() - rect().center());
+    CentreOn(parent);
 }
 
 WantedPresets TFrmWanted::PresetsOfRow(const QString &tag, const QString &text, const QString &name, const QString &id)
@@ -83,20 +82,20 @@ void TFrmWanted::BuildControls()
     grdWanted->setObjectName(QStringLiteral("grdWanted"));
     grdWanted->SetColumnWidths({90, 290, 90});
     grdWanted->SetRowHeight(18);
-    grdWanted->setGeometry(8, 74, 505, 240);
+    grdWanted->setGeometry(8, 74, 505, 222);
     grdWanted->setContextMenuPolicy(Qt::CustomContextMenu);
     popGrid = new QMenu(this);
     QAction *popDelete = popGrid->addAction(QStringLiteral("削除(&D)"));
     popDelete->setObjectName(QStringLiteral("popDelete"));
 
-    lblInfo = label(kWantedDescription, {8, 326, 330, 16});
+    lblInfo = label(kWantedDescription, {8, 302, 505, 16});
     lblInfo->setObjectName(QStringLiteral("lblInfo"));
     btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setGeometry(348, 322, 80, 28);
+    btnCancel->setGeometry(348, 324, 80, 28);
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setGeometry(434, 322, 80, 28);
+    btnOK->setGeometry(434, 324, 80, 28);
 
     connect(btnAdd, &QPushButton::clicked, this, &TFrmWanted::btnAddClick);
     connect(btnTest, &QPushButton::clicked, this, &TFrmWanted::btnTestClick);

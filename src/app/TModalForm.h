@@ -21,6 +21,8 @@ public:
     int ResultCode() const { return m_result; }
 
 protected:
+    // Centres the dialog on `owner`, kept on the owner's screen.
+    void CentreOn(const QWidget *owner);
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 

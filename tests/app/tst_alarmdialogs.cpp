@@ -144,26 +144,23 @@ void TestAlarmDialogs::wantedPresets()
 {
     QFETCH(QString, tag);
     QFETCH(QString, kind);
-    const WantedPresets presets = TFrmWanted::PresetsOfRow(tag, u"text"_qs, u"Taro"_qs, u"12345678"_qs);
-    TFrmWanted dialog(m_dir->path() + u'/', Path(u"x.ini"_qs), presets, m_sound, m_prompts);
-    dialog.show();
-    QCOMPARE(Child<QComboBox>(&dialog, "cmbKind")->currentText(), kind);
-    auto *words = Child<QComboBox>(&dialog, "cmbWord");
-    QStringList items;
-    for (int i = 0; i < words->count(); ++i)
-        items.append(words->itemText(i));
-    QCOMPARE(items, (QStringList{QString(), u"text"_qs, u"Taro"_qs, u"12345678"_qs}));
-    QCOMPARE(Child<QLabel>(&dialog, "lblInfo")->text(), kWantedDescription);
+    QCOMPARE(TFrmWanted::PresetsOfRow(tag, u"text"_qs, u"Taro"_qs, u"1"_qs).kind, kind);
 }
 
 void TestAlarmDialogs::wantedEditing()
 {
     const QString folder = m_dir->path() + u'/';
-    TFrmWanted dialog(folder, Path(u"x.ini"_qs), {u"chat"_qs, u"a=b"_qs, {}, {}}, m_sound, m_prompts);
+    const WantedPresets presets = TFrmWanted::PresetsOfRow(QString(), u"a=b"_qs, u"Taro"_qs, u"12345678"_qs);
+    TFrmWanted dialog(folder, Path(u"x.ini"_qs), presets, m_sound, m_prompts);
     dialog.show();
     auto *grid = Child<TStrColGrid>(&dialog, "grdWanted");
     auto *word = Child<QComboBox>(&dialog, "cmbWord");
     auto *command = Child<QComboBox>(&dialog, "cmbCommand");
+    QCOMPARE(Child<QComboBox>(&dialog, "cmbKind")->currentText(), u"chat"_qs);
+    QStringList words;
+    for (int i = 0; i < word->count(); ++i)
+        words.append(word->itemText(i));
+    QCOMPARE(words, (QStringList{QString(), u"a=b"_qs, u"Taro"_qs, u"12345678"_qs}));
     QCOMPARE(grid->rowCount(), 1);
     // A word with "=" is refused; a missing command adds nothing, silently.
     command->setCurrentIndex(3);
@@ -185,6 +182,7 @@ void TestAlarmDialogs::wantedEditing()
     dialog.popDeleteClick();
     QCOMPARE(grid->rowCount(), 1);
     QCOMPARE(grid->Cell(0, 1), u"12345678"_qs);
+    QCOMPARE(Child<QLabel>(&dialog, "lblInfo")->text(), kWantedDescription);
     QVERIFY(dialog.btnOKClick());
     QCOMPARE(testfiles::ListFileLines(folder + u"Wanted.lst"_qs), QStringList{u"chat:12345678=@beep2"_qs});
     // The last row is emptied, not removed; the file then holds no entry.

@@ -1,5 +1,6 @@
 #include "app/TFrmCustom.h"
 #include "app/TFrmKivMain.h"
+#include "app/KivLogic.h"
 #include "app/TFrmWanted.h"
 #include "platform/ProfileFile.h"
 #include "support/FakeClock.h"
@@ -231,7 +232,9 @@ void TestAlarmDialogs::locationBar()
     testfiles::Write(Path(u"KivArea.ini"_qs), "[world]\r\nworld=3\r\n[Lobby]\r\nLobby001=Lobby A\r\n"
                                               "[System]\r\nworld=World03\r\nUniverse=Uni99\r\n");
     FakeClock clock;
+    FakeMessenger messenger;
     auto window = std::make_unique<TFrmKivMain>(TFrmKivMain::Paths{folder, Path(u"kivreader.ini"_qs)}, m_prompts, clock);
+    window->Logic().SetMessenger(&messenger);
     window->ApplyLayout(QString());
     window->ApplyLayout(QString());
     auto *world = Child<QComboBox>(window.get(), "cmbWorld");
@@ -251,6 +254,8 @@ void TestAlarmDialogs::locationBar()
     QCOMPARE(world->currentIndex(), -1);
     lobby->setCurrentIndex(1);
     window.reset();
+    // Chosen, "C", then the switch-off at close.
+    QCOMPARE(messenger.sent, (QStringList{u"1|Uni07 Lobby A /World01"_qs, u"0|"_qs, u"0|"_qs}));
     ProfileFile area(Path(u"KivArea.ini"_qs));
     QVERIFY(area.Load());
     QCOMPARE(area.ReadString(u"System"_qs, u"Lobby"_qs), u"Lobby A"_qs);

@@ -2,7 +2,6 @@
 #include "commands/PresetCommands.h"
 #include "commands/WebLink.h"
 #include "logs/ChatRowsModel.h"
-#include "platform/IMessenger.h"
 #include "support/FakeClock.h"
 #include "support/FakeInfoOutput.h"
 #include "support/FakeSeams.h"
@@ -16,13 +15,6 @@ QString Record(const QString &speaker, const QString &text)
 {
     return u"12:00:00\t<Public>\t"_qs + speaker + u"\r\n"_qs + text + u"\r\n\r\n"_qs;
 }
-
-class FakeMessenger final : public IMessenger
-{
-public:
-    void Deliver(const MessengerStatus &status) override { sent.append(status.flag + u'|' + status.text); }
-    QStringList sent;
-};
 
 struct Fixture
 {

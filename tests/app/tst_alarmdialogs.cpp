@@ -63,8 +63,8 @@ void TestAlarmDialogs::customDialog_data()
     QTest::addColumn<int>("fontSize");
     QTest::addColumn<QString>("writtenFont");
     const QByteArray base("[system]\r\nFontSize=8\r\n");
-    QTest::newRow("8-digit ID, listed size") << base << u"87654321"_qs << u"8"_qs << u"87654321"_qs << 8 << u"8"_qs;
-    QTest::newRow("short ID keeps the old one") << base << u"1234567"_qs << u"8"_qs << u"12345678"_qs << 8 << u"8"_qs;
+    QTest::newRow("digits beyond 8 are not taken") << base << u"8765432199"_qs << u"8"_qs << u"87654321"_qs << 8 << u"8"_qs;
+    QTest::newRow("short ID keeps the old one") << base << u"12a3-4567"_qs << u"8"_qs << u"12345678"_qs << 8 << u"8"_qs;
     QTest::newRow("empty ID keeps the old one") << base << QString() << u"8"_qs << u"12345678"_qs << 8 << u"8"_qs;
     QTest::newRow("size missing shows 10") << QByteArray("[x]\r\n") << u"12345678"_qs << u"10"_qs << u"12345678"_qs
                                            << 10 << u"10"_qs;
@@ -91,7 +91,8 @@ void TestAlarmDialogs::customDialog()
     QCOMPARE(Child<QLineEdit>(&dialog, "edtRnk9")->text(), u"危険人物"_qs);
     QVERIFY(Child<QRadioButton>(&dialog, "rbtWinStyle0")->isChecked());
 
-    Child<QLineEdit>(&dialog, "edtMyID")->setText(typedId);
+    Child<QLineEdit>(&dialog, "edtMyID")->clear();
+    QTest::keyClicks(Child<QLineEdit>(&dialog, "edtMyID"), typedId);
     Child<QCheckBox>(&dialog, "chkAction")->setChecked(false);
     Child<QRadioButton>(&dialog, "rbtWinStyle1")->setChecked(true);
     Child<QLineEdit>(&dialog, "edtBeep3")->setText(u"Alarm\\Ding.WAV"_qs);

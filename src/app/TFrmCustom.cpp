@@ -167,10 +167,12 @@ void TFrmCustom::FormShow()
     ProfileFile ini(m_settingsPath);
     if (QFileInfo(m_settingsPath).isFile() && ini.Load()) {
         RestorePosition(ini);
-        cmbFont->setCurrentIndex(cmbFont->findText(ini.ReadString(keys::kSystem, keys::kFontSize, QStringLiteral("10"))));
+        const QString font = ini.ReadString(keys::kSystem, keys::kFontSize, QStringLiteral("10"));
+        cmbFont->setCurrentIndex(cmbFont->findText(font));
         const std::array<QString, 2> soundDefaults{QStringLiteral("alarm.wav"), QStringLiteral("p.wav")};
         for (int n = 0; n < 10; ++n) {
-            edtBeep[size_t(n)]->setText(ini.ReadString(keys::kSound, keys::Beep(n), n < 2 ? soundDefaults[size_t(n)] : QString()).toLower());
+            const QString sound = n < 2 ? soundDefaults[size_t(n)] : QString();
+            edtBeep[size_t(n)]->setText(ini.ReadString(keys::kSound, keys::Beep(n), sound).toLower());
             edtRnk[size_t(n)]->setText(ini.ReadString(keys::kRnk, keys::Rank(n), kDefaultRanks[size_t(n)]));
         }
     }

@@ -73,5 +73,6 @@ QString SendStatusText(const QString &commandText)
     constexpr qsizetype kSkipped = 5; // "@send"
     if (commandText.size() <= kSkipped)
         return QString();
-    return TrimControls(QStringView(commandText).sliced(kSkipped).first(std::min<qsizetype>(commandText.size() - kSkipped, 255)));
+    const QStringView rest = QStringView(commandText).sliced(kSkipped);
+    return TrimControls(rest.first(std::min<qsizetype>(rest.size(), 255)));
 }

@@ -14,8 +14,10 @@ constexpr qsizetype kMaxWord = 255;
 // The word of an entry name kind ":" word: from its sixth character on.
 QStringView WordOfName(QStringView name)
 {
-    return name.size() > kKindLength + 1 ? name.sliced(kKindLength + 1).first(std::min(name.size() - kKindLength - 1, kMaxWord))
-                                         : QStringView();
+    if (name.size() <= kKindLength + 1)
+        return QStringView();
+    const QStringView word = name.sliced(kKindLength + 1);
+    return word.first(std::min(word.size(), kMaxWord));
 }
 
 } // namespace

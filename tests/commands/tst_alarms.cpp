@@ -20,7 +20,6 @@ class TestAlarms : public QObject
 private slots:
     void matchWanted_data();
     void matchWanted();
-    void wantedFileRoundTrip();
 
     void messengerPayload_data();
     void messengerPayload();
@@ -80,27 +79,6 @@ void TestAlarms::matchWanted()
     TStrDBListUni list;
     list.Assign(entries);
     QCOMPARE(MatchWanted(list, kind, id, u"Name"_qs, text), alarm);
-}
-
-void TestAlarms::wantedFileRoundTrip()
-{
-    QTemporaryDir dir;
-    const QString folder = dir.path() + u'/';
-    // The main window's "Wanted.lst" and the dialog's "wanted.lst" are one file.
-    testfiles::Write(folder + u"Wanted.lst"_qs, testfiles::Utf16Le(u"chat:a:b=@beep1\r\nitem:表=@beep9\r\n"_qs));
-    QList<WantedRow> rows;
-    QString error;
-    QVERIFY(ReadWantedRows(folder, rows, &error));
-    const QList<WantedRow> expected{{u"chat"_qs, u"a:b"_qs, u"@beep1"_qs}, {u"item"_qs, u"表"_qs, u"@beep9"_qs}};
-    QCOMPARE(rows, expected);
-    rows.append(WantedRow{}); // an empty grid row is not written
-    QVERIFY(WriteWantedRows(folder, rows, &error));
-    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{u"Wanted.lst"_qs});
-    QCOMPARE(testfiles::ListFileLines(folder + u"Wanted.lst"_qs),
-             (QStringList{u"chat:a:b=@beep1"_qs, u"item:表=@beep9"_qs}));
-    // An empty grid writes a file without entries.
-    QVERIFY(WriteWantedRows(folder, {WantedRow{}}, &error));
-    QCOMPARE(testfiles::Read(folder + u"Wanted.lst"_qs), QByteArray("\xFF\xFE", 2));
 }
 
 void TestAlarms::messengerPayload_data()
@@ -167,7 +145,6 @@ void TestAlarms::sendStatusText_data()
     QTest::addColumn<QString>("status");
     QTest::newRow("text after the keyword") << u"@send at the shop"_qs << u"at the shop"_qs;
     QTest::newRow("blanks and controls trimmed") << u"@send \t x y \r"_qs << u"x y"_qs;
-    QTest::newRow("keyword alone") << u"@send"_qs << QString();
     QTest::newRow("at most 255 characters") << u"@send "_qs + QString(300, u'x') << QString(254, u'x');
 }
 

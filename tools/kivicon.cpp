@@ -3,7 +3,6 @@
 //
 //   kivicon FILE.png
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>

@@ -25,16 +25,21 @@ build: setup
 	cmake -S . -B $(BUILD) -G Ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The launcher entry of the desktop's application menu, pointing at the installed program.
+APPLICATIONS ?= $(or $(XDG_DATA_HOME),$(HOME)/.local/share)/applications
+
 install: build
 	cmake --install $(BUILD) --prefix "$(KIV_HOME)"
+	mkdir -p "$(APPLICATIONS)"
+	sed 's|@HOME@|$(abspath $(KIV_HOME))|g' share/kivreader.desktop.in > "$(APPLICATIONS)/kivreader.desktop"
 
 # libFuzzer builds of the fuzz targets (clang), each run for FUZZ_SECONDS.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 fuzz: setup
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_FUZZ=ON -DKIV_SANITIZE=ON -DKIV_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_calc fuzz_logtext fuzz_infocommand
-	for f in fuzz_calc fuzz_logtext fuzz_infocommand; do \
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_calc fuzz_logtext fuzz_infocommand fuzz_alarms
+	for f in fuzz_calc fuzz_logtext fuzz_infocommand fuzz_alarms; do \
 	  ./$(FUZZ_BUILD)/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 || exit 1; done
 
 bench: build

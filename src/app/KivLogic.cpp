@@ -1,7 +1,14 @@
 #include "app/KivLogic.h"
 
+#include "commands/Location.h"
+#include "commands/PresetCommands.h"
+#include "commands/Wanted.h"
+#include "commands/WebLink.h"
 #include "core/IInfoOutput.h"
 #include "core/IPlayerSightings.h"
+#include "core/IStatusText.h"
+#include "platform/IDesktop.h"
+#include "platform/IMessenger.h"
 #include "logs/ChatRowsModel.h"
 #include "logs/LogLine.h"
 
@@ -62,12 +69,7 @@ void KivLogic::MarkActive(const QString &id, const QString &name)
 
 QString KivLogic::MatchWanted(const QString &kind, const QString &id, const QString &name, const QString &text)
 {
-    // No alarm until the wanted list is consulted here.
-    Q_UNUSED(kind);
-    Q_UNUSED(id);
-    Q_UNUSED(name);
-    Q_UNUSED(text);
-    return QString();
+    return ::MatchWanted(m_state.wanted, kind, id, name, text);
 }
 
 void KivLogic::RunBeep(const QString &lowerText)
@@ -87,9 +89,13 @@ void KivLogic::RunChatCommand(ChatCommand command, const QString &lowerText)
     case ChatCommand::Beep:
         RunBeep(lowerText);
         break;
-    case ChatCommand::Who:
     case ChatCommand::Custom:
+        RunCustom();
+        break;
     case ChatCommand::Send:
+        RunSend(lowerText);
+        break;
+    case ChatCommand::Who:
     case ChatCommand::Item:
         // Found and tagged; these commands answer once their handlers are in place.
         break;
@@ -105,8 +111,10 @@ void KivLogic::RunCommand(const QString &keyword, const QString &text)
 {
     // Exact comparison, in this order; a keyword matches at most one entry.
     static const QString kHttp = QStringLiteral("@http");
-    if (keyword == kHttp)
-        return; // web links open with the link handling
+    if (keyword == kHttp) {
+        OpenWebLink(text);
+        return;
+    }
     for (ChatCommand command : {ChatCommand::Calc, ChatCommand::Info, ChatCommand::Item, ChatCommand::Who,
                                 ChatCommand::Beep, ChatCommand::Send, ChatCommand::Custom}) {
         if (keyword == KeywordOf(command))
@@ -136,4 +144,37 @@ void KivLogic::SubmitSearch(const QString &commandText)
         return;
     SubmitCommandLine(commandText, kCommandKindSearch);
     RunBeep(QStringLiteral("@beep0"));
+}
+
+void KivLogic::SendMessengerStatus(const QString &text, const QString &flag)
+{
+    if (m_messenger)
+        m_messenger->Deliver(BuildMessengerStatus(text, flag));
+}
+
+void KivLogic::RunSend(const QString &text)
+{
+    SendMessengerStatus(SendStatusText(text), QStringLiteral("1"));
+}
+
+void KivLogic::RunCustom()
+{
+    // Replayed, so the preset rows only show: they run when double-clicked.
+    for (const QString &command : PresetCommands())
+        m_chat.ProcessChatText(PresetLine(m_state.ownId, command), ProcessingMode::Replay);
+    ScrollToLastRow();
+}
+
+void KivLogic::OpenWebLink(const QString &text)
+{
+    // Only a well-formed web address goes to the desktop: the row is anybody's text,
+    // and handing it whole to the desktop could open a local file or run a program.
+    const QString address = FirstWebAddress(text);
+    if (address.isEmpty()) {
+        m_seams.status.SetStatusText(kWebLinkNone);
+        return;
+    }
+    m_seams.desktop.OpenUrl(address);
+    if (m_seams.info.IsInfoVisible())
+        m_seams.info.AppendInfoLine(text + kWebLinkSent);
 }

@@ -16,6 +16,7 @@ class IPlayerSightings;
 class IClock;
 class IDesktop;
 class IInfoOutput;
+class IMessenger;
 class IPrompts;
 class ISoundPlayer;
 class IStatusText;
@@ -65,11 +66,18 @@ public:
     // Where sightings go (the roster); none until the program wires it.
     void SetSightings(IPlayerSightings *sightings) { m_sightings = sightings; }
 
+    // The now-playing status of the messenger; nothing goes out until a messenger is set.
+    void SetMessenger(IMessenger *messenger) { m_messenger = messenger; }
+    void SendMessengerStatus(const QString &text, const QString &flag);
+
     // The view brings its last row into view.
     std::function<void()> onScrollToLastRow;
 
 private:
     void FlushRows();
+    void RunCustom();
+    void RunSend(const QString &text);
+    void OpenWebLink(const QString &text);
 
     AppState &m_state;
     ChatRowsModel &m_rows;
@@ -80,4 +88,5 @@ private:
     InfoCommand m_infoCommand;
     BeepCommand m_beep;
     IPlayerSightings *m_sightings = nullptr;
+    IMessenger *m_messenger = nullptr;
 };

@@ -4,13 +4,18 @@
 #include "app/ChatRowText.h"
 #include "app/KivLogic.h"
 #include "app/Layout.h"
+#include "app/SettingsKeys.h"
 #include "app/Startup.h"
+#include "app/TFrmCustom.h"
+#include "app/TFrmWanted.h"
+#include "commands/Location.h"
 #include "commands/TInfoWindow.h"
 #include "items/TInfoGrid.h"
 #include "items/TInfoGridHin.h"
 #include "logs/ChatRowsModel.h"
 #include "logs/LogFollower.h"
 #include "logs/LogLine.h"
+#include "platform/CommandSoundPlayer.h"
 #include "platform/FileNames.h"
 #include "platform/IPrompts.h"
 #include "platform/ProfileFile.h"
@@ -23,6 +28,8 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QPushButton>
 #include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -90,8 +97,15 @@ TFrmKivMain::TFrmKivMain(const Paths &paths, IPrompts &prompts, const IClock &cl
     RunStartup(m_state, context);
     ApplyViewSettings();
 
+    {
+        ProfileFile ini(m_state.settingsPath);
+        const QString player = ini.Load() ? ini.ReadString(kiv::keys::kSound, QStringLiteral("player")) : QString();
+        m_soundCommand = std::make_unique<CommandSoundPlayer>(player, m_sound);
+    }
+    m_messenger = std::make_unique<SystemMessenger>(m_state.settingsPath);
     m_logic = std::make_unique<KivLogic>(m_state, *m_chatModel,
-                                         KivLogic::Seams{*this, *this, m_prompts, m_desktop, m_sound, m_clock});
+                                         KivLogic::Seams{*this, *this, m_prompts, m_desktop, *m_soundCommand, m_clock});
+    m_logic->SetMessenger(m_messenger.get());
     m_logic->onScrollToLastRow = [this] { lvChat->scrollToBottom(); };
     m_follower = std::make_unique<LogFollower>(m_state, *m_logic, m_clock);
     m_rosterTimer = std::make_unique<kiv::roster::QtRosterTimer>(TimWho);
@@ -109,9 +123,10 @@ TFrmKivMain::TFrmKivMain(const Paths &paths, IPrompts &prompts, const IClock &cl
 
 TFrmKivMain::~TFrmKivMain()
 {
-    // Destroy steps. The location file ("KivArea.ini") is written here once the location
-    // bar exists; the folder watch is stopped here at the latest.
+    // Destroy steps, after the close steps (run here should the window never have been
+    // closed): the chosen location, then the folder watch, stopped at close already.
     RunCloseSteps();
+    SaveLocation();
 }
 
 void TFrmKivMain::BuildViews()
@@ -171,6 +186,28 @@ void TFrmKivMain::BuildStatusBar()
     stbLeft->setObjectName(QStringLiteral("stbLeft"));
     stbLeft->setFixedWidth(337);
     stbLeft->hide(); // shown only when a location file exists
+    BitBtn1 = new QPushButton(QStringLiteral("C"), stbLeft);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setFocusPolicy(Qt::NoFocus);
+    QFont small = font();
+    small.setPointSize(std::max(6, small.pointSize() - 1));
+    auto *locationLayout = new QHBoxLayout(stbLeft);
+    locationLayout->setContentsMargins(0, 0, 0, 0);
+    locationLayout->setSpacing(2);
+    locationLayout->addWidget(BitBtn1);
+    BitBtn1->setFixedWidth(22);
+    for (QComboBox **list : {&cmbWorld, &cmbUniverse, &cmbLobby}) {
+        *list = new QComboBox(stbLeft);
+        (*list)->setMaxVisibleItems(20);
+        (*list)->setFont(small);
+        (*list)->setFocusPolicy(Qt::NoFocus);
+        locationLayout->addWidget(*list, list == &cmbLobby ? 2 : 1);
+        connect(*list, &QComboBox::activated, this, &TFrmKivMain::LocationChanged);
+    }
+    cmbWorld->setObjectName(QStringLiteral("cmbWorld"));
+    cmbUniverse->setObjectName(QStringLiteral("cmbUniverse"));
+    cmbLobby->setObjectName(QStringLiteral("cmbLobby"));
+    connect(BitBtn1, &QPushButton::clicked, this, &TFrmKivMain::BitBtn1Click);
     stbMainPanels = new QLabel(stbMain);
     stbMainPanels->setObjectName(QStringLiteral("stbMainPanels"));
     m_followerPanel = new QLabel(stbMain);
@@ -237,9 +274,10 @@ void TFrmKivMain::BuildPopupMenu()
 
     // Entries whose windows and commands are not built yet stay disabled rather than
     // doing nothing when chosen.
-    for (QAction *later : {popOpenItem, popCustom, popWanted})
-        later->setEnabled(false);
+    popOpenItem->setEnabled(false);
     connect(popOpen, &QAction::triggered, this, &TFrmKivMain::popOpenClick);
+    connect(popCustom, &QAction::triggered, this, &TFrmKivMain::popCustomClick);
+    connect(popWanted, &QAction::triggered, this, &TFrmKivMain::popWantedClick);
     connect(popWhoSearch, &QAction::triggered, this, &TFrmKivMain::popWhoSearchClick);
     connect(popItemSearch, &QAction::triggered, this, &TFrmKivMain::popItemSearchClick);
     connect(popCopy, &QAction::triggered, this, &TFrmKivMain::popCopyClick);
@@ -641,7 +679,10 @@ void TFrmKivMain::ApplyLayout(const QString &command)
     popSyutoku->setChecked(s.itemSyutoku);
     popRandam->setChecked(s.itemRandam);
 
-    stbLeft->setVisible(kiv::files::Exists(m_state.programFolder, kiv::names::kArea));
+    const bool located = kiv::files::Exists(m_state.programFolder, kiv::names::kArea);
+    stbLeft->setVisible(located);
+    if (located)
+        FillLocationBar();
 }
 
 void TFrmKivMain::moveEvent(QMoveEvent *event)
@@ -718,7 +759,8 @@ void TFrmKivMain::RunCloseSteps()
     SavePosition(ini);
     // 2. With an own ID, the roster command's "@who makeup close" line brings the roster
     //    up to date here, before the settings and lists are saved.
-    // 3. The messenger status is switched off here.
+    // 3. The messenger status is switched off.
+    m_logic->SendMessengerStatus(QString(), QStringLiteral("0"));
     // 4. Settings.
     WriteCloseSettings(ini, m_state, TakeSnapshot());
     if (!readable)
@@ -738,4 +780,90 @@ void TFrmKivMain::closeEvent(QCloseEvent *event)
     event->accept();
     // Closing the main window ends the program, side windows included.
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void TFrmKivMain::popCustomClick()
+{
+    const CustomValues before{m_state.ownId, m_state.actionLog, m_state.style, m_state.fontSize};
+    TFrmCustom dialog(m_state.settingsPath, before, m_prompts, this);
+    if (dialog.Exec() != TModalForm::OK)
+        return;
+    const CustomValues &after = dialog.Values();
+    m_state.ownId = after.ownId;
+    m_state.actionLog = after.actionLog;
+    m_state.style = after.style;
+    if (after.style != before.style)
+        ApplyLayout(QStringLiteral("change"));
+    if (after.fontSize != before.fontSize) {
+        m_state.fontSize = after.fontSize;
+        const QFont font = ViewFont(after.fontSize);
+        for (QTableView *view : {lvChat, lvWho}) {
+            view->setFont(font);
+            view->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
+        }
+        // The items-by-kind window keeps its font until the next start.
+        if (m_info) {
+            m_info->SetRememberedFontSize(after.fontSize);
+            m_info->setFont(font);
+        }
+        if (m_item)
+            m_item->setFont(font);
+    }
+}
+
+void TFrmKivMain::popWantedClick()
+{
+    WantedPresets presets;
+    const int row = SelectedChatRow();
+    if (row >= 0) {
+        const LogLineRecord record = m_chatModel->Row(row);
+        presets = TFrmWanted::PresetsOfRow(record.tag, record.text, record.name, record.id);
+    }
+    TFrmWanted dialog(m_state.programFolder, m_state.settingsPath, presets, *m_soundCommand, m_prompts, this);
+    if (dialog.Exec() != TModalForm::OK)
+        return;
+    LoadProgramList(m_state.wanted, m_state.programFolder, kiv::names::kWanted, m_prompts);
+}
+
+void TFrmKivMain::FillLocationBar()
+{
+    ProfileFile area(kiv::files::Resolve(m_state.programFolder, kiv::names::kArea));
+    if (!area.Load())
+        area = ProfileFile(QString());
+    const LocationLists lists = ReadLocationLists(area);
+    auto fill = [](QComboBox *list, const QStringList &entries, const QString &chosen) {
+        const QSignalBlocker block(list);
+        list->clear();
+        list->addItems(entries);
+        // The empty first entry is not a choice: a remembered empty text shows none.
+        list->setCurrentIndex(chosen.isEmpty() ? -1 : int(entries.indexOf(chosen)));
+    };
+    fill(cmbWorld, lists.worlds, lists.world);
+    fill(cmbUniverse, lists.universes, lists.universe);
+    fill(cmbLobby, lists.lobbies, lists.lobby);
+}
+
+void TFrmKivMain::LocationChanged()
+{
+    const QString location = LocationText(cmbUniverse->currentText(), cmbLobby->currentText(), cmbWorld->currentText());
+    m_logic->SendMessengerStatus(location, QStringLiteral("1"));
+    SetStatusText(QStringLiteral("@send ") + location);
+}
+
+void TFrmKivMain::BitBtn1Click()
+{
+    m_logic->SendMessengerStatus(QString(), QStringLiteral("0"));
+    for (QComboBox *list : {cmbWorld, cmbUniverse, cmbLobby}) {
+        const QSignalBlocker block(list);
+        list->setCurrentIndex(-1);
+    }
+    SetStatusText(QString());
+}
+
+void TFrmKivMain::SaveLocation()
+{
+    QString error;
+    if (!::SaveLocation(m_state.programFolder, cmbWorld->currentText(), cmbUniverse->currentText(),
+                        cmbLobby->currentText(), &error))
+        qWarning("%s", qPrintable(error));
 }

@@ -7,6 +7,7 @@
 #include "core/IInfoOutput.h"
 #include "platform/QtDesktop.h"
 #include "platform/QtSoundPlayer.h"
+#include "platform/SystemMessenger.h"
 
 #include <QPointer>
 
@@ -17,7 +18,10 @@ class KivLogic;
 class LogFollower;
 class IClock;
 class IPrompts;
+class CommandSoundPlayer;
 class QAction;
+class QComboBox;
+class QPushButton;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -97,6 +101,17 @@ public:
     // Arranges the views and places the side windows from the settings file. Only
     // "change" (after a style change) resizes the main window.
     void ApplyLayout(const QString &command);
+
+    // The settings and wanted dialogs of the menu.
+    void popCustomClick();
+    void popWantedClick();
+
+    // The location bar: its lists from "KivArea.ini", a chosen location sent to the
+    // messenger, "C" clearing it, and the choices kept in that file when it exists.
+    void FillLocationBar();
+    void LocationChanged();
+    void BitBtn1Click();
+    void SaveLocation();
     int Jrt() const { return m_jrt; }
 
 protected:
@@ -129,6 +144,10 @@ private:
     QStatusBar *stbMain = nullptr;
     QWidget *stbLeft = nullptr;
     QLabel *stbMainPanels = nullptr;
+    QPushButton *BitBtn1 = nullptr;
+    QComboBox *cmbWorld = nullptr;
+    QComboBox *cmbUniverse = nullptr;
+    QComboBox *cmbLobby = nullptr;
     QLabel *m_followerPanel = nullptr; // how the LOG folder is followed
     QTimer *TimWho = nullptr;
     QMenu *PopupMenu = nullptr;
@@ -160,6 +179,8 @@ private:
     // The roster outlives the logic and the follower, which hand it sightings.
     std::unique_ptr<kiv::roster::QtRosterTimer> m_rosterTimer;
     std::unique_ptr<RosterTracker> m_roster;
+    std::unique_ptr<CommandSoundPlayer> m_soundCommand;
+    std::unique_ptr<SystemMessenger> m_messenger;
     std::unique_ptr<KivLogic> m_logic;
     std::unique_ptr<LogFollower> m_follower;
 

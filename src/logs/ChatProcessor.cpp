@@ -136,7 +136,8 @@ void ChatProcessor::ProcessRecord(LogLineRecord &record, QStringView kind, Proce
     const bool runs = live && record.id == m_state.ownId;
     bool rowAdded = false;
     if (mayHoldCommand) {
-        if (lower.contains(u"http://"))
+        // Most addresses are secure ones now; both kinds make a web link row.
+        if (lower.contains(u"http://") || lower.contains(u"https://"))
             record.tag = kHttpTag;
         if (IsCalcShorthand(record.text)) {
             record.text = u"@calc " % QStringView(record.text).sliced(1);

@@ -202,10 +202,11 @@ void TestKivLogic::rerunByKeyword()
     const LogLineRecord row = f.model.Row(0);
     f.logic.RunCommand(row.tag, row.text);
     QCOMPARE(f.status.StatusText(), u"　@CALC 2*3=6"_qs);
-    // Unknown keywords and web links do nothing here.
+    // Unknown keywords do nothing; a web link opens its address.
     f.logic.RunCommand(u"@nothing"_qs, u"x"_qs);
     f.logic.RunCommand(u"@http"_qs, u"http://example.invalid"_qs);
     QCOMPARE(f.status.texts.size(), 1);
+    QCOMPARE(f.desktop.opened, QStringList{u"http://example.invalid"_qs});
 }
 
 void TestKivLogic::infoCommandFromTheChat()

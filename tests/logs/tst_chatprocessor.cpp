@@ -94,6 +94,8 @@ void TestChatProcessor::rows_data()
                                             << QStringList{RowOfTaro(u"see @1"_s, u"<Public>"_s)};
     QTest::newRow("web address") << TaroSays(u"look HTTP://example.com"_s)
                                  << QStringList{RowOfTaro(u"look HTTP://example.com"_s, u"@http"_s)};
+    QTest::newRow("secure web address") << TaroSays(u"Https://example.com"_s)
+                                        << QStringList{RowOfTaro(u"Https://example.com"_s, u"@http"_s)};
     QTest::newRow("keyword inside a word") << TaroSays(u"@information"_s)
                                            << QStringList{RowOfTaro(u"@information"_s, u"@info"_s)};
     QTest::newRow("keyword in capitals") << TaroSays(u"@WHOM"_s) << QStringList{RowOfTaro(u"@WHOM"_s, u"@who"_s)};

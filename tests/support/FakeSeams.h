@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/IDesktop.h"
+#include "platform/IMessenger.h"
 #include "platform/ISoundPlayer.h"
 
 #include <QStringList>
@@ -26,4 +27,12 @@ public:
     QStringList opened;
     QString clipboard;
     int clipboardWrites = 0;
+};
+
+// A messenger that keeps every status delivered, as flag "|" text.
+class FakeMessenger final : public IMessenger
+{
+public:
+    void Deliver(const MessengerStatus &status) override { sent.append(status.flag + u'|' + status.text); }
+    QStringList sent;
 };

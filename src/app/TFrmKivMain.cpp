@@ -36,6 +36,8 @@ namespace {
 constexpr QSize kDesignClientSize{680, 203};
 constexpr int kWhoColumns = 14;
 constexpr int kTextColumnMinimum = 230; // the text column's design width
+// Rows of live readings are shown at most once a frame of a 60 Hz screen.
+constexpr std::chrono::milliseconds kRowFrame{16};
 
 QFont ViewFont(int pointSize)
 {
@@ -88,6 +90,7 @@ TFrmKivMain::TFrmKivMain(const Paths &paths, IPrompts &prompts, const IClock &cl
     m_logic = std::make_unique<KivLogic>(m_state, *m_chatModel,
                                          KivLogic::Seams{*this, *this, m_prompts, m_desktop, m_sound, m_clock});
     m_logic->onScrollToLastRow = [this] { lvChat->scrollToBottom(); };
+    m_logic->SetRowFrame(kRowFrame);
     m_follower = std::make_unique<LogFollower>(m_state, *m_logic, m_clock);
     connect(m_follower.get(), &LogFollower::StatusChanged, this, [this](const FollowerStatus &status) {
         m_followerPanel->setText(status.text);
@@ -108,7 +111,7 @@ void TFrmKivMain::BuildViews()
     lvChat->setObjectName(QStringLiteral("lvChat"));
     m_chatModel = new ChatRowsModel(this);
     lvChat->setModel(m_chatModel);
-    lvChat->setItemDelegate(new ChatRowDelegate(lvChat));
+    lvChat->setItemDelegate(new ChatRowDelegate(*m_chatModel, lvChat));
     SetUpListView(lvChat);
     // The text column fills the rest of the row. The widths read at start and by the
     // layout are made narrower to leave room for the scroll bar, and the saved width is

@@ -2,6 +2,7 @@
 
 #include "app/ChatRowDelegate.h"
 #include "app/ChatRowText.h"
+#include "app/TChatView.h"
 #include "app/KivLogic.h"
 #include "app/Layout.h"
 #include "app/Startup.h"
@@ -89,7 +90,7 @@ TFrmKivMain::TFrmKivMain(const Paths &paths, IPrompts &prompts, const IClock &cl
 
     m_logic = std::make_unique<KivLogic>(m_state, *m_chatModel,
                                          KivLogic::Seams{*this, *this, m_prompts, m_desktop, m_sound, m_clock});
-    m_logic->onScrollToLastRow = [this] { lvChat->scrollToBottom(); };
+    m_logic->onScrollToLastRow = [this] { lvChat->ScrollToLastRow(); };
     m_logic->SetRowFrame(kRowFrame);
     m_follower = std::make_unique<LogFollower>(m_state, *m_logic, m_clock);
     connect(m_follower.get(), &LogFollower::StatusChanged, this, [this](const FollowerStatus &status) {
@@ -107,7 +108,7 @@ TFrmKivMain::~TFrmKivMain()
 
 void TFrmKivMain::BuildViews()
 {
-    lvChat = new QTableView(this);
+    lvChat = new TChatView(this);
     lvChat->setObjectName(QStringLiteral("lvChat"));
     m_chatModel = new ChatRowsModel(this);
     lvChat->setModel(m_chatModel);
@@ -498,7 +499,7 @@ QString TFrmKivMain::StatusText() const
 void TFrmKivMain::ApplyViewSettings()
 {
     const QFont font = ViewFont(m_state.fontSize);
-    for (QTableView *view : {lvChat, lvWho}) {
+    for (QTableView *view : {static_cast<QTableView *>(lvChat), lvWho}) {
         view->setFont(font);
         view->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
     }

@@ -28,6 +28,7 @@ class QTimer;
 class TInfoGrid;
 class TInfoGridHin;
 class TInfoWindow;
+class TChatView;
 
 // The main window: chat view and roster view, status bar and popup menu. It owns all
 // program state (AppState) and runs the start-up steps when it is created and the close
@@ -117,7 +118,7 @@ private:
     IPrompts &m_prompts;
     const IClock &m_clock;
 
-    QTableView *lvChat = nullptr;
+    TChatView *lvChat = nullptr;
     QSplitter *Splitter = nullptr;
     QTableView *lvWho = nullptr;
     QStatusBar *stbMain = nullptr;

@@ -72,8 +72,13 @@ const ChatRowDelegate::Cell &ChatRowDelegate::LaidOut(int row, int column, const
     cell.width = width;
     cell.bold = bold;
     cell.text.setTextFormat(Qt::PlainText);
-    cell.text.setText(QFontMetrics(cellFont).elidedText(text, Qt::ElideRight, std::max(width, 0)));
+    cell.text.setText(text);
     cell.text.prepare(QTransform(), cellFont);
+    // Most cells fit; only those that do not are shaped again, elided.
+    if (cell.text.size().width() > width) {
+        cell.text.setText(QFontMetrics(cellFont).elidedText(text, Qt::ElideRight, std::max(width, 0)));
+        cell.text.prepare(QTransform(), cellFont);
+    }
     return *m_cells.insert(key, std::move(cell));
 }
 

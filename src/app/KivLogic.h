@@ -31,9 +31,9 @@ class IStatusText;
 // batch at its end, so a whole day replays with one insert. With a row frame set, rows of
 // live readings are shown at most once a frame: readings that come within a frame of the
 // last rows shown wait for its end and reach the view in one insert and one scroll, so it
-// is painted at most once a frame; reading, commands and alarms still run at once. Rows of the user's own actions (typed
-// commands, re-runs) and of replays reach the model at once, with any rows still waiting
-// before them.
+// is painted at most once a frame; reading, commands and alarms still run at once. Rows
+// of the user's own actions (typed commands, re-runs) and of replays reach the model at
+// once, with any rows still waiting before them.
 class KivLogic final : public IChatHost, public ILogProcessors
 {
 public:

@@ -2,55 +2,10 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
-#include <QStyleOptionSlider>
-
-namespace {
-
-// A scroll bar that is repainted only when what it shows changes. A row appended to a
-// long day moves the slider by less than a pixel; the bar would be drawn anew all the
-// same, and drawing it cost as much as drawing the new row.
-class TStillScrollBar : public QScrollBar
-{
-public:
-    using QScrollBar::QScrollBar;
-
-protected:
-    void sliderChange(SliderChange change) override
-    {
-        if (change == SliderOrientationChange || Shown() != m_drawn)
-            QScrollBar::sliderChange(change);
-    }
-    void paintEvent(QPaintEvent *event) override
-    {
-        m_drawn = Shown();
-        QScrollBar::paintEvent(event);
-    }
-
-private:
-    struct Look
-    {
-        QRect slider;
-        bool atMinimum = false;
-        bool atMaximum = false;
-        bool operator==(const Look &) const = default;
-    };
-    Look Shown() const
-    {
-        QStyleOptionSlider option;
-        initStyleOption(&option);
-        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
-                value() == minimum(), value() == maximum()};
-    }
-
-    Look m_drawn;
-};
-
-} // namespace
 
 TChatView::TChatView(QWidget *parent)
     : QTableView(parent)
 {
-    setVerticalScrollBar(new TStillScrollBar(Qt::Vertical, this));
     // The table view's own handling of a changed row count ends in a repaint of the
     // whole view; this one does the same bookkeeping and repaints the new rows only.
     disconnect(verticalHeader(), SIGNAL(sectionCountChanged(int,int)), this, SLOT(rowCountChanged(int,int)));

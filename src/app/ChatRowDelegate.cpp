@@ -9,17 +9,12 @@
 
 namespace {
 
-// Enough cells for several screens of rows; past it everything kept is dropped and the
-// visible cells are laid out again, which costs one ordinary paint.
-constexpr qsizetype kMaxKeptCells = 4096;
+// Enough texts for several screens of rows; past it a column's kept texts are dropped and
+// the visible cells are laid out again, which costs one ordinary paint.
+constexpr qsizetype kMaxKeptTexts = 2048;
 // No column shows more characters than this, and eliding a damaged line of a million
 // characters would shape all of them.
 constexpr qsizetype kMaxShownChars = 2048;
-
-quint64 CellKey(int row, int column)
-{
-    return (quint64(quint32(row)) << 2) | quint64(column & 3);
-}
 
 } // namespace
 
@@ -27,14 +22,6 @@ ChatRowDelegate::ChatRowDelegate(const ChatRowsModel &model, QObject *parent)
     : QStyledItemDelegate(parent)
     , m_model(model)
 {
-    // Appended rows keep the rows before them where they are; anything else may put
-    // other texts at the rows kept.
-    const auto forget = [this] { Forget(); };
-    connect(&model, &QAbstractItemModel::modelReset, this, forget);
-    connect(&model, &QAbstractItemModel::layoutChanged, this, forget);
-    connect(&model, &QAbstractItemModel::rowsRemoved, this, forget);
-    connect(&model, &QAbstractItemModel::rowsMoved, this, forget);
-    connect(&model, &QAbstractItemModel::dataChanged, this, forget);
 }
 
 void ChatRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
@@ -48,23 +35,26 @@ void ChatRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QModel
 const ChatRowDelegate::Cell &ChatRowDelegate::LaidOut(int row, int column, const QFont &font, int width) const
 {
     if (font != m_font) {
-        m_cells.clear();
+        for (auto &texts : m_kept)
+            texts.clear();
         m_font = font;
         m_boldFont = font;
         m_boldFont.setBold(true);
     }
     const bool bold = column == ChatRowsModel::TextColumn && m_model.TextStyleOf(row).bold;
-    const quint64 key = CellKey(row, column);
-    auto found = m_cells.find(key);
-    if (found != m_cells.end() && found->width == width && found->bold == bold)
+    const QStringView shown = m_model.CellText(row, column);
+    const QString text = shown.first(std::min(shown.size(), kMaxShownChars)).toString();
+    // Texts are kept per column, as the columns differ in width; bold texts apart.
+    QHash<QString, Cell> &kept = m_kept[bold ? size_t(ChatRowsModel::ColumnCount) : size_t(column)];
+    const auto found = kept.constFind(text);
+    if (found != kept.cend() && found->width == width)
         return *found;
-    if (found == m_cells.end() && m_cells.size() >= kMaxKeptCells)
-        m_cells.clear();
+    if (found == kept.cend() && kept.size() >= kMaxKeptTexts)
+        kept.clear();
 
     const QFont &cellFont = bold ? m_boldFont : m_font;
-    const QStringView shown = m_model.CellText(row, column);
-    QString text = shown.first(std::min(shown.size(), kMaxShownChars)).toString();
-    for (QChar &c : text) {
+    QString line = text;
+    for (QChar &c : line) {
         if (c.unicode() < 0x20)
             c = u' '; // one line per row, as the view shows it
     }
@@ -72,14 +62,14 @@ const ChatRowDelegate::Cell &ChatRowDelegate::LaidOut(int row, int column, const
     cell.width = width;
     cell.bold = bold;
     cell.text.setTextFormat(Qt::PlainText);
-    cell.text.setText(text);
+    cell.text.setText(line);
     cell.text.prepare(QTransform(), cellFont);
     // Most cells fit; only those that do not are shaped again, elided.
     if (cell.text.size().width() > width) {
-        cell.text.setText(QFontMetrics(cellFont).elidedText(text, Qt::ElideRight, std::max(width, 0)));
+        cell.text.setText(QFontMetrics(cellFont).elidedText(line, Qt::ElideRight, std::max(width, 0)));
         cell.text.prepare(QTransform(), cellFont);
     }
-    return *m_cells.insert(key, std::move(cell));
+    return *kept.insert(text, std::move(cell));
 }
 
 void ChatRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const

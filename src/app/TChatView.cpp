@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyle>
 
 TChatView::TChatView(QWidget *parent)
     : QTableView(parent)
@@ -18,6 +19,11 @@ TChatView::TChatView(QWidget *parent)
     disconnect(verticalScrollBar(), SIGNAL(rangeChanged(int,int)), this, SLOT(_q_showOrHideScrollBars()));
     connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &TChatView::OnScrollRangeChanged,
             Qt::QueuedConnection);
+    // The bar is repainted at nearly every append. Fusion draws every pixel of it, so what
+    // lies behind it (its holder, the frame, the splitter, the window) need not be drawn
+    // first; other styles may leave parts of it to what is behind.
+    if (style()->name().compare(QStringLiteral("fusion"), Qt::CaseInsensitive) == 0)
+        verticalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TChatView::OnScrollRangeChanged(int minimum, int maximum)

@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 KIV_HOME ?= $(HOME)/KivReader
 JOBS ?= $(shell nproc)
 
-.PHONY: run test test-asan build setup install demo fuzz bench clean
+.PHONY: run test test-asan build setup install demo fuzz bench bench-follow clean
 
 run: install
 	cd "$(KIV_HOME)" && exec ./kivreader
@@ -44,6 +44,12 @@ fuzz: setup
 
 bench: build
 	./$(BUILD)/bench_intake
+	./$(BUILD)/bench_follow
+
+# CPU per 1,000 followed records with the main window shown and hidden, and the follow
+# latency against tail -f.
+bench-follow: build
+	./$(BUILD)/bench_follow
 
 demo: build
 	bash scripts/demo.sh "$(BUILD)"

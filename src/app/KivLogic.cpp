@@ -12,6 +12,8 @@
 #include "logs/ChatRowsModel.h"
 #include "logs/LogLine.h"
 
+#include <algorithm>
+
 KivLogic::KivLogic(AppState &state, ChatRowsModel &rows, const Seams &seams)
     : m_state(state)
     , m_rows(rows)
@@ -22,12 +24,34 @@ KivLogic::KivLogic(AppState &state, ChatRowsModel &rows, const Seams &seams)
     , m_infoCommand(seams.info)
     , m_beep(state, seams.sound, seams.status)
 {
+    m_frame.setSingleShot(true);
+    m_frame.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_frame, &QTimer::timeout, &m_frame, [this] { ShowWaitingRows(); });
+}
+
+void KivLogic::SetRowFrame(std::chrono::milliseconds frame)
+{
+    m_rowFrame = frame;
+    if (frame.count() <= 0)
+        ShowWaitingRows();
+}
+
+void KivLogic::ShowWaitingRows()
+{
+    m_frame.stop();
+    m_rows.CommitStaged();
+    if (m_scrollDue) {
+        m_scrollDue = false;
+        if (onScrollToLastRow)
+            onScrollToLastRow();
+    }
+    m_sinceShown.start();
 }
 
 void KivLogic::ProcessChatText(const QString &text, ProcessingMode mode)
 {
     m_chat.ProcessChatText(text, mode);
-    FlushRows();
+    FlushRows(mode);
 }
 
 void KivLogic::ProcessActionText(const QString &text, ProcessingMode mode)
@@ -41,14 +65,13 @@ void KivLogic::ProcessActionText(const QString &text, ProcessingMode mode)
 void KivLogic::ProcessMailText(const QString &text, ProcessingMode mode)
 {
     m_mail.ProcessMailText(text, mode);
-    FlushRows();
+    FlushRows(mode);
 }
 
 void KivLogic::ScrollToLastRow()
 {
-    FlushRows();
-    if (onScrollToLastRow)
-        onScrollToLastRow();
+    m_scrollDue = true;
+    FlushRows(ProcessingMode::Live);
 }
 
 void KivLogic::AddChatRow(const LogLineView &row)
@@ -56,9 +79,20 @@ void KivLogic::AddChatRow(const LogLineView &row)
     m_rows.Stage(row);
 }
 
-void KivLogic::FlushRows()
+void KivLogic::FlushRows(ProcessingMode mode)
 {
-    m_rows.CommitStaged();
+    // A replay is followed by a sort of the whole view (first showing) or is a new day's
+    // file: its rows are shown at once.
+    if (mode == ProcessingMode::Replay || m_rowFrame.count() <= 0) {
+        ShowWaitingRows();
+        return;
+    }
+    if (m_frame.isActive())
+        return; // they go with the rows already waiting
+    // The first reading after a quiet spell is shown once the reading is over (its
+    // scroll included); later ones wait for the end of the frame that showed it.
+    const qint64 shownAgo = m_sinceShown.isValid() ? m_sinceShown.elapsed() : m_rowFrame.count();
+    m_frame.start(int(std::max<qint64>(0, m_rowFrame.count() - shownAgo)));
 }
 
 void KivLogic::MarkActive(const QString &id, const QString &name)
@@ -120,7 +154,7 @@ void KivLogic::RunCommand(const QString &keyword, const QString &text)
         if (keyword == KeywordOf(command))
             RunChatCommand(command, command == ChatCommand::Custom ? QString() : text);
     }
-    FlushRows();
+    ShowWaitingRows();
 }
 
 void KivLogic::SubmitCommandLine(const QString &commandText, const QString &kind)
@@ -134,8 +168,9 @@ void KivLogic::SubmitCommandLine(const QString &commandText, const QString &kind
         if (c.unicode() < 0x20)
             c = u' ';
     }
-    ProcessChatText(BuildCommandLine(m_state.ownId, kind, text), ProcessingMode::Live);
-    ScrollToLastRow();
+    m_chat.ProcessChatText(BuildCommandLine(m_state.ownId, kind, text), ProcessingMode::Live);
+    m_scrollDue = true;
+    ShowWaitingRows();
 }
 
 void KivLogic::SubmitSearch(const QString &commandText)

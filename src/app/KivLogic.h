@@ -9,6 +9,10 @@
 #include "logs/ILogProcessors.h"
 #include "logs/MailProcessor.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <chrono>
 #include <functional>
 
 class ChatRowsModel;
@@ -26,7 +30,12 @@ class IStatusText;
 // its seams; tests hand it fakes.
 //
 // Rows are collected while a block of text is processed and reach the chat model in one
-// batch at its end, so a whole day replays with one insert.
+// batch at its end, so a whole day replays with one insert. With a row frame set, rows of
+// live readings are shown at most once a frame: readings that come within a frame of the
+// last rows shown wait for its end and reach the view in one insert and one scroll, so it
+// is painted at most once a frame; reading, commands and alarms still run at once. Rows
+// of the user's own actions (typed commands, re-runs) and of replays reach the model at
+// once, with any rows still waiting before them.
 class KivLogic final : public IChatHost, public ILogProcessors
 {
 public:
@@ -73,11 +82,21 @@ public:
     // The view brings its last row into view.
     std::function<void()> onScrollToLastRow;
 
+    // How long rows of live readings may wait to be shown together; 0 shows them at once.
+    void SetRowFrame(std::chrono::milliseconds frame);
+    // Shows the rows that wait for the end of the frame now, and scrolls if it is due.
+    void ShowWaitingRows();
+
 private:
-    void FlushRows();
+    void FlushRows(ProcessingMode mode);
     void RunCustom();
     void RunSend(const QString &text);
     void OpenWebLink(const QString &text);
+
+    std::chrono::milliseconds m_rowFrame{0};
+    QTimer m_frame;            // runs while rows wait to be shown
+    QElapsedTimer m_sinceShown; // since rows were last shown
+    bool m_scrollDue = false;
 
     AppState &m_state;
     ChatRowsModel &m_rows;

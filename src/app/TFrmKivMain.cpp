@@ -2,6 +2,7 @@
 
 #include "app/ChatRowDelegate.h"
 #include "app/ChatRowText.h"
+#include "app/TChatView.h"
 #include "app/KivLogic.h"
 #include "app/Layout.h"
 #include "app/SettingsKeys.h"
@@ -48,6 +49,8 @@ namespace {
 constexpr QSize kDesignClientSize{680, 203};
 constexpr int kWhoColumns = 14;
 constexpr int kTextColumnMinimum = 230; // the text column's design width
+// Rows of live readings are shown at most once a frame of a 60 Hz screen.
+constexpr std::chrono::milliseconds kRowFrame{16};
 
 QFont ViewFont(int pointSize)
 {
@@ -106,7 +109,8 @@ TFrmKivMain::TFrmKivMain(const Paths &paths, IPrompts &prompts, const IClock &cl
     m_logic = std::make_unique<KivLogic>(m_state, *m_chatModel,
                                          KivLogic::Seams{*this, *this, m_prompts, m_desktop, *m_soundCommand, m_clock});
     m_logic->SetMessenger(m_messenger.get());
-    m_logic->onScrollToLastRow = [this] { lvChat->scrollToBottom(); };
+    m_logic->onScrollToLastRow = [this] { lvChat->ScrollToLastRow(); };
+    m_logic->SetRowFrame(kRowFrame);
     m_follower = std::make_unique<LogFollower>(m_state, *m_logic, m_clock);
     m_rosterTimer = std::make_unique<kiv::roster::QtRosterTimer>(TimWho);
     m_roster = std::make_unique<RosterTracker>(
@@ -131,11 +135,11 @@ TFrmKivMain::~TFrmKivMain()
 
 void TFrmKivMain::BuildViews()
 {
-    lvChat = new QTableView(this);
+    lvChat = new TChatView(this);
     lvChat->setObjectName(QStringLiteral("lvChat"));
     m_chatModel = new ChatRowsModel(this);
     lvChat->setModel(m_chatModel);
-    lvChat->setItemDelegate(new ChatRowDelegate(lvChat));
+    lvChat->setItemDelegate(new ChatRowDelegate(*m_chatModel, lvChat));
     SetUpListView(lvChat);
     // The text column fills the rest of the row. The widths read at start and by the
     // layout are made narrower to leave room for the scroll bar, and the saved width is
@@ -570,7 +574,7 @@ QString TFrmKivMain::StatusText() const
 void TFrmKivMain::ApplyViewSettings()
 {
     const QFont font = ViewFont(m_state.fontSize);
-    for (QTableView *view : {lvChat, lvWho}) {
+    for (QTableView *view : {static_cast<QTableView *>(lvChat), lvWho}) {
         view->setFont(font);
         view->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
     }

@@ -34,6 +34,7 @@ namespace kiv::roster { class QtRosterTimer; }
 class TInfoGrid;
 class TInfoGridHin;
 class TInfoWindow;
+class TChatView;
 
 // The main window: chat view and roster view, status bar and popup menu. It owns all
 // program state (AppState) and runs the start-up steps when it is created and the close
@@ -138,7 +139,7 @@ private:
     IPrompts &m_prompts;
     const IClock &m_clock;
 
-    QTableView *lvChat = nullptr;
+    TChatView *lvChat = nullptr;
     QSplitter *Splitter = nullptr;
     QTableView *lvWho = nullptr;
     QStatusBar *stbMain = nullptr;

@@ -50,26 +50,23 @@ QVariant ChatRowsModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= int(m_rows.size()))
         return {};
     const StoredRow &r = m_rows[index.row()];
-    const QString &tag = m_tags[r.tag];
+    const ChatCellStyle &style = m_tagStyles[r.tag];
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
         return ColumnText(r, index.column());
     case TagRole:
-        return tag;
+        return m_tags[r.tag];
     case TextColourRole:
         if (index.column() == TimeColumn)
             return {};
-        return index.column() == TextColumn ? ChatTextStyle(tag).text : 0u;
+        return index.column() == TextColumn ? style.text : 0u;
     case BackgroundColourRole:
-        if (index.column() == TextColumn) {
-            const ChatCellStyle style = ChatTextStyle(tag);
-            if (style.background)
-                return *style.background;
-        }
+        if (index.column() == TextColumn && style.background)
+            return *style.background;
         return {};
     case BoldRole:
-        return index.column() == TextColumn && ChatTextStyle(tag).bold;
+        return index.column() == TextColumn && style.bold;
     default:
         return {};
     }
@@ -90,13 +87,23 @@ QVariant ChatRowsModel::headerData(int section, Qt::Orientation orientation, int
 
 QString ChatRowsModel::ColumnText(const StoredRow &r, int column) const
 {
+    return PartOf(r, column).toString();
+}
+
+QStringView ChatRowsModel::PartOf(const StoredRow &r, int column)
+{
     switch (column) {
-    case TimeColumn: return r.Time().toString();
-    case IdColumn: return r.Id().toString();
-    case NameColumn: return r.Name().toString();
-    case TextColumn: return r.Text().toString();
+    case TimeColumn: return r.Time();
+    case IdColumn: return r.Id();
+    case NameColumn: return r.Name();
+    case TextColumn: return r.Text();
     default: return {};
     }
+}
+
+QStringView ChatRowsModel::CellText(int row, int column) const
+{
+    return PartOf(m_rows.at(row), column);
 }
 
 namespace {
@@ -190,6 +197,7 @@ quint32 ChatRowsModel::TagIndex(QStringView tag)
     } else {
         index = quint32(m_tags.size());
         m_tags.append(text);
+        m_tagStyles.push_back(ChatTextStyle(text));
         m_tagIndex.insert(text, index);
     }
     slot = index + 1;

@@ -65,6 +65,11 @@ public:
     LogLineRecord Row(int row) const;
     int Count() const { return int(m_rows.size()); }
 
+    // For drawing: one cell's text and the style of a row's text cell, without copies.
+    // The row must exist.
+    QStringView CellText(int row, int column) const;
+    const ChatCellStyle &TextStyleOf(int row) const { return m_tagStyles[m_rows.at(row).tag]; }
+
 private:
     // 24 bytes a row: the lengths of time, ID and name take 16 bits each. A row whose
     // time, ID or name is longer (only a damaged file has such a line) is marked by
@@ -197,6 +202,7 @@ private:
     char16_t *NewTextSpace(qsizetype units);
     quint32 TagIndex(QStringView tag);
     QString ColumnText(const StoredRow &row, int column) const;
+    static QStringView PartOf(const StoredRow &row, int column);
 
     RowArray m_rows;
     RowArray m_staged;
@@ -205,6 +211,7 @@ private:
     char16_t *m_free = nullptr;
     qsizetype m_freeUnits = 0;
     QStringList m_tags;
+    std::vector<ChatCellStyle> m_tagStyles; // beside m_tags: the style each tag gives
     QHash<QString, quint32> m_tagIndex;
     std::array<quint32, 64> m_tagSlots{}; // 1 + index into m_tags; 0 when empty
 };

@@ -48,6 +48,8 @@ class TestKivLogic : public QObject
 
 private slots:
     void blockArrivesInOneInsert();
+    void liveRowsShownOncePerFrame_data();
+    void liveRowsShownOncePerFrame();
     void ownLiveCalcRunsOthersDoNot();
     void replayRunsNothing();
     void calcShorthandTypedInTheGame();
@@ -76,6 +78,66 @@ void TestKivLogic::blockArrivesInOneInsert()
     QCOMPARE(row.name, u"Hana"_qs);
     QCOMPARE(row.text, u"hi"_qs);
     QCOMPARE(row.tag, u"<Public>"_qs);
+}
+
+void TestKivLogic::liveRowsShownOncePerFrame_data()
+{
+    // Steps: "live:" or "replay:" a record with that text, "scroll" (the reading's end),
+    // "typed:" a command line, "show" waits until every row so far is shown.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("shownAtOnce"); // rows in the view right after the steps
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<int>("inserts");
+    QTest::addColumn<int>("scrolls");
+    QTest::newRow("one reading") << QStringList{u"live:a"_qs, u"scroll"_qs} << 0 << QStringList{u"a"_qs} << 1 << 1;
+    QTest::newRow("readings close together")
+        << QStringList{u"live:a"_qs, u"scroll"_qs, u"live:b"_qs, u"scroll"_qs, u"live:c"_qs, u"scroll"_qs} << 0
+        << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << 1 << 1;
+    QTest::newRow("readings in the frame after a show")
+        << QStringList{u"live:a"_qs, u"scroll"_qs, u"show"_qs, u"live:b"_qs, u"scroll"_qs, u"live:c"_qs, u"scroll"_qs}
+        << 1 << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << 2 << 2;
+    QTest::newRow("a typed command shows the waiting rows before its own")
+        << QStringList{u"live:a"_qs, u"scroll"_qs, u"typed:@calc 1+1"_qs} << 2
+        << QStringList{u"a"_qs, u"@calc 1+1"_qs} << 1 << 1;
+    QTest::newRow("a replay is shown at once, after the waiting rows")
+        << QStringList{u"live:a"_qs, u"scroll"_qs, u"replay:b"_qs} << 2 << QStringList{u"a"_qs, u"b"_qs} << 1 << 1;
+    QTest::newRow("a reading without a scroll") << QStringList{u"live:a"_qs} << 0 << QStringList{u"a"_qs} << 1 << 0;
+}
+
+void TestKivLogic::liveRowsShownOncePerFrame()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, shownAtOnce);
+    QFETCH(QStringList, rows);
+    QFETCH(int, inserts);
+    QFETCH(int, scrolls);
+    Fixture f;
+    f.logic.SetRowFrame(std::chrono::milliseconds(16));
+    int scrolled = 0;
+    f.logic.onScrollToLastRow = [&scrolled] { ++scrolled; };
+    QSignalSpy inserted(&f.model, &QAbstractItemModel::rowsInserted);
+    int added = 0;
+    for (const QString &step : steps) {
+        const QString text = step.section(u':', 1);
+        if (step.startsWith(u"live:"_qs) || step.startsWith(u"replay:"_qs)) {
+            f.logic.ProcessChatText(Record(u"Taro(11111111)"_qs, text),
+                                    step.startsWith(u'l') ? ProcessingMode::Live : ProcessingMode::Replay);
+            ++added;
+        } else if (step.startsWith(u"typed:"_qs)) {
+            f.logic.SubmitCommandLine(text, kCommandKindInput);
+            ++added;
+        } else if (step == u"scroll"_qs) {
+            f.logic.ScrollToLastRow();
+        } else {
+            QTRY_COMPARE(f.model.Count(), added);
+        }
+    }
+    QCOMPARE(f.model.Count(), shownAtOnce);
+    QTRY_COMPARE(f.model.Count(), int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r)
+        QCOMPARE(f.model.Row(r).text, rows[r]);
+    QCOMPARE(inserted.size(), inserts);
+    QCOMPARE(scrolled, scrolls);
 }
 
 void TestKivLogic::ownLiveCalcRunsOthersDoNot()

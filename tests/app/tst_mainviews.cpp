@@ -1,6 +1,7 @@
 #include "app/KivLogic.h"
 #include "app/Layout.h"
 #include "app/QtPrompts.h"
+#include "app/ChatRowDelegate.h"
 #include "app/TFrmKivMain.h"
 
 #include "commands/TInfoWindow.h"
@@ -9,6 +10,7 @@
 #include "items/TInfoGridHin.h"
 #include "logs/ChatRowsModel.h"
 #include "logs/LogLine.h"
+#include "logs/LogFollower.h"
 #include "platform/ProfileFile.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedPrompts.h"
@@ -20,9 +22,11 @@
 #include <QDir>
 #include <QScreen>
 #include <QTextDocument>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -66,6 +70,12 @@ private slots:
     void outsideTextIsShownPlain();
     void snapToEdges_data();
     void snapToEdges();
+    void appendedRowsRepaintOnlyThemselves_data();
+    void appendedRowsRepaintOnlyThemselves();
+    void cellsDrawnAsByAFreshView_data();
+    void cellsDrawnAsByAFreshView();
+    void textCellBackgrounds_data();
+    void textCellBackgrounds();
 
 private:
     QString File(const QString &name) const { return m_dir->filePath(name); }
@@ -110,6 +120,46 @@ private:
 };
 
 namespace {
+// What a widget was asked to paint.
+class PaintSpy : public QObject
+{
+public:
+    QRegion painted;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
+// A chat view of its own over the given rows, the way the main window sets it up.
+struct ChatView
+{
+    explicit ChatView(const std::vector<LogLineRecord> &rows)
+    {
+        view.setModel(&model);
+        view.setItemDelegate(new ChatRowDelegate(model, &view));
+        view.setShowGrid(true);
+        view.verticalHeader()->hide();
+        view.resize(420, 200);
+        model.AppendRows(rows);
+        view.show();
+    }
+    QImage Image() { return view.grab().toImage(); }
+    ChatRowsModel model;
+    QTableView view;
+};
+
+std::vector<LogLineRecord> Rows(const QString &word, int count)
+{
+    std::vector<LogLineRecord> rows;
+    for (int i = 0; i < count; ++i)
+        rows.push_back({u"12:00:%1"_s.arg(59 - i, 2, 10, QChar(u'0')), u"1111111%1"_s.arg(i % 10), word + u"名"_s,
+                        word + u" のテキスト %1"_s.arg(i), i % 2 ? u"<Public>"_s : u"@calc"_s});
+    return rows;
+}
+
 const QString kRecords = u"12:00:00\t<Public>\tab(11111111)\r\nhi\r\n\r\n"
                          u"12:00:01\t<Party>\tTaro(22222222)\r\n@calc 2*3\r\n\r\n"
                          u"12:00:02\t<Public>\tHana(33333333)\r\nbye\r\n\r\n"_s;
@@ -615,6 +665,99 @@ void TestMainViews::snapToEdges()
     QFETCH(QRect, rect);
     QFETCH(QPoint, snapped);
     QCOMPARE(SnapToEdges(rect, QRect(0, 0, 1024, 768), 5).topLeft(), snapped);
+}
+
+void TestMainViews::appendedRowsRepaintOnlyThemselves_data()
+{
+    QTest::addColumn<int>("appended");
+    QTest::newRow("one record") << 1;
+    QTest::newRow("three records in one reading") << 3;
+}
+
+void TestMainViews::appendedRowsRepaintOnlyThemselves()
+{
+    // A followed log scrolls what is drawn and paints the rows that came in, not the view.
+    QFETCH(int, appended);
+    WriteSettings();
+    QString records;
+    for (int i = 0; i < 60; ++i)
+        records += u"12:00:00\t<Public>\tab(11111111)\r\nline %1\r\n\r\n"_s.arg(i);
+    WriteChat(records);
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    PaintSpy spy;
+    Chat()->viewport()->installEventFilter(&spy);
+    Chat()->viewport()->update();
+    QTRY_VERIFY(!spy.painted.isEmpty()); // whatever was still to paint is painted
+    spy.painted = QRegion();
+    records.clear();
+    for (int i = 0; i < appended; ++i)
+        records += u"12:00:01\t<Public>\tab(11111111)\r\nnew %1\r\n\r\n"_s.arg(i);
+    testfiles::Append(File(u"ChatLog_20261207.txt"_s), testfiles::Cp932(records));
+    w->Follower().Reader().ReadNewLogText();
+    QTRY_COMPARE(w->ChatModel()->Count(), 60 + appended);
+    QTRY_VERIFY(!spy.painted.isEmpty());
+    const int rowHeight = Chat()->rowHeight(0);
+    QVERIFY2(spy.painted.boundingRect().height() <= (appended + 1) * rowHeight,
+             qPrintable(u"painted %1 px of %2"_s.arg(spy.painted.boundingRect().height()).arg(Chat()->viewport()->height())));
+    QCOMPARE(Chat()->rowAt(Chat()->viewport()->height() - 1), 60 + appended - 1);
+}
+
+void TestMainViews::cellsDrawnAsByAFreshView_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("rows cleared and others added") << u"clear"_s;
+    QTest::newRow("rows sorted") << u"sort"_s;
+    QTest::newRow("text column narrowed") << u"narrow"_s;
+    QTest::newRow("font changed") << u"font"_s;
+}
+
+void TestMainViews::cellsDrawnAsByAFreshView()
+{
+    // Cells drawn once keep their laid-out text; after a change the view must look as a
+    // view showing the changed rows from the start.
+    QFETCH(QString, change);
+    ChatView before(Rows(u"前"_s, 12));
+    before.Image();
+    std::vector<LogLineRecord> after = Rows(u"前"_s, 12);
+    if (change == u"clear"_s) {
+        before.model.Clear();
+        after = Rows(u"後"_s, 12);
+        before.model.AppendRows(after);
+    } else if (change == u"sort"_s) {
+        before.model.SortByTime();
+        std::stable_sort(after.begin(), after.end(), [](const auto &a, const auto &b) { return a.time < b.time; });
+    }
+    ChatView fresh(after);
+    for (ChatView *v : {&before, &fresh}) {
+        if (change == u"narrow"_s)
+            v->view.setColumnWidth(ChatRowsModel::TextColumn, 40);
+        if (change == u"font"_s)
+            v->view.setFont(QFont(v->view.font().family(), 15));
+    }
+    QCOMPARE(before.Image(), fresh.Image());
+}
+
+void TestMainViews::textCellBackgrounds_data()
+{
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<QColor>("background"); // invalid: the view's own
+    QTest::newRow("rare pick-up") << u"$pickup_rea"_s << QColor(0xFF, 0xBB, 0xBB);
+    QTest::newRow("sent mail") << u"%<Send>"_s << QColor(0xBB, 0xBB, 0xFF);
+    QTest::newRow("received mail") << u"%<Recv>"_s << QColor(0xFF, 0xDD, 0xBB);
+    QTest::newRow("public") << u"<Public>"_s << QColor();
+}
+
+void TestMainViews::textCellBackgrounds()
+{
+    QFETCH(QString, tag);
+    QFETCH(QColor, background);
+    ChatView chat({{u"12:00:00"_s, u"11111111"_s, u"ab"_s, u"x"_s, tag}});
+    const QImage image = chat.Image();
+    const QPoint inTextCell = chat.view.viewport()->mapTo(
+        &chat.view, QPoint(chat.view.columnViewportPosition(ChatRowsModel::TextColumn) + 60, chat.view.rowHeight(0) / 2));
+    const QColor expected = background.isValid() ? background : chat.view.palette().color(QPalette::Base);
+    QCOMPARE(image.pixelColor(inTextCell), expected);
 }
 
 QTEST_MAIN(TestMainViews)

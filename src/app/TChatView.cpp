@@ -1,0 +1,61 @@
+#include "app/TChatView.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QStyle>
+
+TChatView::TChatView(QWidget *parent)
+    : QTableView(parent)
+{
+    // The table view's own handling of a changed row count ends in a repaint of the
+    // whole view; this one does the same bookkeeping and repaints the new rows only.
+    disconnect(verticalHeader(), SIGNAL(sectionCountChanged(int,int)), this, SLOT(rowCountChanged(int,int)));
+    connect(verticalHeader(), &QHeaderView::sectionCountChanged, this, &TChatView::OnRowCountChanged);
+    // Rows scroll by pixels, so the scroll range follows from the rows' total height
+    // without a layout of the whole view.
+    setVerticalScrollMode(ScrollPerPixel);
+    // Every change of the scroll range would lay out the scroll bars again, later, and
+    // repaint both with the frame behind them: only a bar that appears or goes needs it.
+    disconnect(verticalScrollBar(), SIGNAL(rangeChanged(int,int)), this, SLOT(_q_showOrHideScrollBars()));
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &TChatView::OnScrollRangeChanged,
+            Qt::QueuedConnection);
+    // The bar is repainted at nearly every append. Fusion draws every pixel of it, so what
+    // lies behind it (its holder, the frame, the splitter, the window) need not be drawn
+    // first; other styles may leave parts of it to what is behind.
+    if (style()->name().compare(QStringLiteral("fusion"), Qt::CaseInsensitive) == 0)
+        verticalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TChatView::OnScrollRangeChanged(int minimum, int maximum)
+{
+    if (verticalScrollBarPolicy() != Qt::ScrollBarAsNeeded)
+        return;
+    if (verticalScrollBar()->isVisibleTo(this) != (maximum > minimum))
+        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded); // lays the bars out again
+}
+
+void TChatView::OnRowCountChanged(int oldCount, int newCount)
+{
+    if (newCount <= oldCount || oldCount <= 0 || verticalScrollMode() != ScrollPerPixel) {
+        updateGeometries();
+        if (verticalScrollMode() == ScrollPerItem)
+            verticalHeader()->setOffsetToSectionPosition(verticalScrollBar()->value());
+        else
+            verticalHeader()->setOffset(verticalScrollBar()->value());
+        viewport()->update();
+        return;
+    }
+    // Rows appended: only the scroll range grows. A full layout of the view would also
+    // lay out and repaint both scroll bars and the frame around them at every append.
+    verticalScrollBar()->setRange(0, std::max(0, verticalHeader()->length() - viewport()->height()));
+    verticalHeader()->setOffset(verticalScrollBar()->value());
+    // From the grid line above the first new row to the bottom.
+    const int top = std::max(0, rowViewportPosition(oldCount) - 1);
+    if (top < viewport()->height())
+        viewport()->update(QRect(0, top, viewport()->width(), viewport()->height() - top));
+}
+
+void TChatView::ScrollToLastRow()
+{
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}

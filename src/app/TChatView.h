@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QTableView>
+
+// The chat view. A followed log appends rows at the bottom many times a second; the table
+// view would repaint all of itself for each append. Here an append repaints only the new
+// rows, and following the last row scrolls what is already drawn, so a paint covers the
+// rows that came in.
+class TChatView : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit TChatView(QWidget *parent = nullptr);
+
+    // Brings the last row into view, drawing only what comes into view.
+    void ScrollToLastRow();
+
+private slots:
+    void OnRowCountChanged(int oldCount, int newCount);
+    void OnScrollRangeChanged(int minimum, int maximum);
+};

@@ -801,7 +801,7 @@ void TFrmKivMain::popCustomClick()
     if (after.fontSize != before.fontSize) {
         m_state.fontSize = after.fontSize;
         const QFont font = ViewFont(after.fontSize);
-        for (QTableView *view : {lvChat, lvWho}) {
+        for (QTableView *view : {static_cast<QTableView *>(lvChat), lvWho}) {
             view->setFont(font);
             view->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
         }

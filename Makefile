@@ -33,8 +33,8 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 fuzz: setup
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_FUZZ=ON -DKIV_SANITIZE=ON -DKIV_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_calc fuzz_logtext fuzz_infocommand
-	for f in fuzz_calc fuzz_logtext fuzz_infocommand; do \
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_calc fuzz_logtext fuzz_infocommand fuzz_reader
+	for f in fuzz_calc fuzz_logtext fuzz_infocommand fuzz_reader; do \
 	  ./$(FUZZ_BUILD)/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 || exit 1; done
 
 bench: build

@@ -745,6 +745,21 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
         grown = file.read(pos.head.size()) == pos.head;
     if (grown && pos.bytes > pos.head.size())
         grown = file.seek(pos.bytes - pos.tail.size()) && file.read(pos.tail.size()) == pos.tail;
+    const Encoding oldEncoding = MarkOf(pos.head).encoding;
+    const qsizetype unit = UnitBytes(oldEncoding);
+    if (grown && !pos.lfMayFollow && pos.tail.size() >= unit
+        && CharAt(pos.tail, pos.tail.size() - unit, oldEncoding) == '\r') {
+        // The text read ended on a lone CR, taken as a line end because something other
+        // than a LF came after it. A LF written there since would join that line end.
+        const Encoding encoding = oldEncoding;
+        {
+            const QByteArray after = file.seek(pos.bytes) ? file.read(64) : QByteArray();
+            qsizetype i = 0;
+            while (i + unit <= after.size() && CharAt(after, i, encoding) == 0)
+                i += unit;
+            grown = !(i + unit <= after.size() && CharAt(after, i, encoding) == '\n');
+        }
+    }
     const qint64 start = grown ? pos.bytes : 0;
 
     // The bytes that tell the encoding (a new file's first three) come first.

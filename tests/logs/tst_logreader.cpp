@@ -215,6 +215,9 @@ void TestLogReader::appendedText_data()
     QTest::newRow("every kind of line end becomes CR LF")
         << QByteArray("a\rb\nc\r\n\r\n\n\r") << QByteArrayList{"+\n"}
         << QStringList{Chat(Replay, u"a\r\nb\r\nc\r\n\r\n\r\n\r\n"_s)};
+    QTest::newRow("a LF written later after a lone CR read before makes no empty line")
+        << QByteArray("a\rb") << QByteArrayList{"=a\r\nb\r\n"}
+        << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};
     QTest::newRow("lone CR ends a line once something else follows")
         << QByteArray("a\r") << QByteArrayList{"+b\r\n"}
         << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};

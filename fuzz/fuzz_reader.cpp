@@ -299,8 +299,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // The file the game writes to; made with its mark when first written.
     QDate gameDay = clock.now.date();
-    const auto gamePath = [&] { return state.logDir + DailyLogName(state.Log(kind).prefix, gameDay); };
-    const auto readFile = [&] {
+    const auto gamePath = [&]() -> QString { return state.logDir + DailyLogName(state.Log(kind).prefix, gameDay); };
+    const auto readFile = [&]() -> QByteArray {
         QFile file(gamePath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
@@ -313,7 +313,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             file.write(MarkOf(enc));
         file.write(bytes);
     };
-    const auto tokens = [&](int count) {
+    const auto tokens = [&](int count) -> QByteArray {
         QString text;
         for (int i = 0; i < count; ++i)
             text += QString::fromUtf16(kTokens[in.Next() % kTokenCount]);

@@ -271,7 +271,9 @@ void Step(const char *what, const QByteArray &file)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static QTemporaryDir dir;
+    // In memory where the system has such a folder: every input writes and reads files.
+    static QTemporaryDir dir(QFileInfo(u"/dev/shm"_s).isWritable() ? u"/dev/shm/kiv_fuzz_reader-XXXXXX"_s
+                                                                     : QDir::tempPath() + u"/kiv_fuzz_reader-XXXXXX"_s);
     if (!dir.isValid())
         return 0;
     for (const QString &name : QDir(dir.path()).entryList(QDir::Files))

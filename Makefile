@@ -36,10 +36,11 @@ install: build
 # libFuzzer builds of the fuzz targets (clang), each run for FUZZ_SECONDS.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= fuzz_calc fuzz_logtext fuzz_infocommand fuzz_alarms fuzz_reader
 fuzz: setup
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_FUZZ=ON -DKIV_SANITIZE=ON -DKIV_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_calc fuzz_logtext fuzz_infocommand fuzz_alarms
-	for f in fuzz_calc fuzz_logtext fuzz_infocommand fuzz_alarms; do \
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+	for f in $(FUZZ_TARGETS); do \
 	  ./$(FUZZ_BUILD)/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 || exit 1; done
 
 bench: build

@@ -24,7 +24,10 @@ int main(int argc, char **argv)
                                           '0',  '9',  '+',  '-',  '*',  '/',  0x81, 0x82, 0x5C, 0x95, 0x9F,
                                           0xE0, 0xFC, 0xFF, 0xFE, 0xEF, 0xBB, 0xBF, 0x80, 0xA0, 0x40, 0x7F};
     std::mt19937 rng(20261207);
-    const int runs = argc > 1 ? 0 : 20000;
+#ifndef KIV_SMOKE_RUNS
+#define KIV_SMOKE_RUNS 20000
+#endif
+    const int runs = argc > 1 ? 0 : KIV_SMOKE_RUNS;
     std::vector<uint8_t> input;
     for (int run = 0; run < runs; ++run) {
         const size_t size = rng() % (run % 100 == 0 ? 4096 : 96);

@@ -61,6 +61,11 @@ struct LogReadPosition
     // The last complete line ended with a CR at the very end of the text read: a LF that
     // arrives next belongs to that line end.
     bool lfMayFollow = false;
+    // A last line ending in ")" is held back after `bytes`, waiting for the line after it.
+    bool held = false;
+    // When a reading last found the file changed; a held line still there 2 seconds later
+    // is handed on as it stands.
+    QDateTime stillSince;
     // The file existed but could not be read when it should have been shown as replay
     // text (first showing, day change): its content is shown then once it can be read.
     enum class Pending : char { None, Replay, LoadOnly } pending = Pending::None;
@@ -76,15 +81,19 @@ struct DailyLog
     QString prefix;
     QString currentName;
     QString nextName;
-    // The complete lines of the current file handed on so far, each ended by CR LF, in
-    // their code page 932 form (the form the processors receive and readings compare).
+    // The complete lines of the current file handed on, each ended by CR LF, in their code
+    // page 932 form (the form the processors receive and readings compare). After the file
+    // was cut short, the lines cut away stay behind the first `inFile` characters, so that
+    // the same lines written again are not handed on twice.
     QString buffer;
+    qsizetype inFile = 0;
     LogReadPosition read;
 
     // Forgets the current file: nothing of it has been read.
     void ForgetFile()
     {
         buffer.clear();
+        inFile = 0;
         read = {};
     }
 };
@@ -113,9 +122,9 @@ struct AppState
     QStringList rareItems;
 
     std::array<DailyLog, kLogKindCount> logs{{
-        {QStringLiteral("ChatLog_"), {}, {}, {}, {}},
-        {QStringLiteral("ActionLog_"), {}, {}, {}, {}},
-        {QStringLiteral("MailLog_"), {}, {}, {}, {}},
+        {QStringLiteral("ChatLog_"), {}, {}, {}, 0, {}},
+        {QStringLiteral("ActionLog_"), {}, {}, {}, 0, {}},
+        {QStringLiteral("MailLog_"), {}, {}, {}, 0, {}},
     }};
     bool readingGuard = false;
     // Set at close once the lists and buffers are released; nothing may touch them after.

@@ -19,7 +19,8 @@ struct LogFollowerOptions
 // Follows the LOG folder once the main window has been shown: runs `ReadNewLogText` for
 // every change that `TFolderWatch` reports and, as a net for changes that are never
 // reported (lost events, network and user-space file systems, a folder that came back),
-// whenever the 2-second comparison finds a current file different from the last reading.
+// whenever the 2-second comparison finds a current file different from the last reading,
+// a later day's file, or a held line whose 2 seconds have passed.
 // Says how well it follows through StatusChanged, for the main window's status bar.
 // Main thread only.
 class LogFollower : public QObject

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
 #include <emmintrin.h>
@@ -110,64 +111,33 @@ LineEnd LastLineEnd(QByteArrayView body, Encoding encoding, qsizetype limit, qsi
     return {};
 }
 
-// The first NUL of `body` from `from` on (a UTF-16 unit for UTF-16, whose `from` is then
-// even), or -1.
-qsizetype FirstNul(QByteArrayView body, Encoding encoding, qsizetype from)
-{
-    if (IsUtf16(encoding)) {
-        for (qsizetype i = from; i + 1 < body.size(); i += 2) {
-            if (UnitAt(body, i, encoding) == 0)
-                return i;
-        }
-        return -1;
-    }
-    if (from >= body.size())
-        return -1;
-    const void *nul = std::memchr(body.data() + from, 0, size_t(body.size() - from));
-    return nul ? static_cast<const char *>(nul) - body.data() : -1;
-}
-
-// Where the text of `body` ends: at its first NUL (a NUL ends the text, as it does when a
-// whole file is decoded) or at the end, in whole units for UTF-16.
-qsizetype TextEnd(QByteArrayView body, Encoding encoding)
-{
-    const qsizetype nul = FirstNul(body, encoding, 0);
-    if (nul >= 0)
-        return nul;
-    return IsUtf16(encoding) ? body.size() / 2 * 2 : body.size();
-}
-
 struct CompleteLines
 {
     qsizetype bytes = 0;      // up to and including the last line end
     bool lfMayFollow = false; // that line end is a CR with nothing after it yet
+    bool held = false;        // a line ending in ")" follows, held back
 };
 
-// Finds the end of the last complete line in text bytes (after the mark). With
-// `holdHeader`, a last line ending in ")" does not count as complete yet: a chat or mail
-// record's header ends in ")" and its text line follows, and the processors join the two
-// only when they arrive in one text. The line is taken once the next one has arrived.
+// Finds the end of the last complete line in text bytes (after the mark, without NULs,
+// in whole units). With `holdHeader`, a last line ending in ")" does not count as
+// complete yet: a chat or mail record's header ends in ")" and its text line follows,
+// and the processors join the two only when they arrive in one text. The line is taken
+// once the next one has arrived.
 CompleteLines FindCompleteLines(QByteArrayView body, Encoding encoding, bool holdHeader)
 {
-    const qsizetype textEnd = TextEnd(body, encoding);
-    const LineEnd last = LastLineEnd(body, encoding, textEnd);
+    const LineEnd last = LastLineEnd(body, encoding, body.size());
     const qsizetype unit = UnitBytes(encoding);
     CompleteLines found;
     found.bytes = last.end;
-    found.lfMayFollow = last.end > 0 && last.end == textEnd && CharAt(body, last.end - unit, encoding) == '\r';
+    found.lfMayFollow = last.end > 0 && last.end == body.size() && CharAt(body, last.end - unit, encoding) == '\r';
     if (holdHeader && last.start > 0 && CharAt(body, last.start - unit, encoding) == ')') {
         // Back to the end of the line before; the held line's first character follows
         // that line end, so no LF can still join it.
         found.bytes = LastLineEnd(body, encoding, last.start - unit).end;
         found.lfMayFollow = false;
+        found.held = true;
     }
     return found;
-}
-
-// The first character unit of `body`; -1 while not even one has been written.
-int FirstUnit(QByteArrayView body, Encoding encoding)
-{
-    return body.size() >= UnitBytes(encoding) ? CharAt(body, 0, encoding) : -1;
 }
 
 QString DecodeBody(QByteArrayView body, Encoding encoding)
@@ -317,22 +287,27 @@ void AppendProcessorForm(QByteArrayView lines, Encoding encoding, QString &text)
 // memory as bytes beside its text. Pieces end only at line ends, which no character of
 // any of the encodings spans, so together they give what the whole text would.
 //
+// NUL characters (zero units in UTF-16) are taken out as the bytes come in: a crash of
+// the game can leave a run of them with records after it, and a run at the end is space
+// not yet written, which ends the text only because nothing follows. Where they were is
+// remembered, so that the bytes counted as read are the file's own.
+//
 // The last complete line stays among the pending bytes until the end, where
 // FindCompleteLines decides whether it is taken. Each search for line ends covers only
 // the bytes added since the last one, so a long line costs no more than a short one.
 class LineStream
 {
 public:
-    explicit LineStream(Encoding encoding) : m_encoding(encoding) {}
+    // `lfMayFollow`: the text read before ended on a CR, so a LF as the first character
+    // completes that line end instead of making an empty line.
+    LineStream(Encoding encoding, bool lfMayFollow) : m_encoding(encoding), m_dropLf(lfMayFollow) {}
 
-    // Bytes the text begins with that are no text (the mark, a LF ending the last line
-    // read before): counted as read, for `Head` and `Tail`.
+    // Bytes the text begins with that are no text (the mark): counted as read, for
+    // `Head` and `Tail`.
     void Skip(QByteArrayView bytes) { Count(bytes); }
 
     void Add(QByteArrayView bytes)
     {
-        if (m_ended)
-            return;
         m_pending.append(bytes);
         Added();
     }
@@ -341,11 +316,6 @@ public:
     // them in as Add does. Returns what the read returned.
     qint64 ReadFrom(QIODevice &file, qint64 bytes)
     {
-        if (m_ended) {
-            // Read only to learn how much there is.
-            m_skipped.resize(bytes);
-            return file.read(m_skipped.data(), bytes);
-        }
         const qsizetype old = m_pending.size();
         m_pending.resize(old + bytes);
         const qint64 got = file.read(m_pending.data() + old, bytes);
@@ -359,11 +329,14 @@ public:
     // `holdHeader`) and tells about all lines taken since the start.
     CompleteLines Finish(bool holdHeader)
     {
-        CompleteLines rest = FindCompleteLines(m_pending, m_encoding, holdHeader);
+        CompleteLines rest = FindCompleteLines(QByteArrayView(m_pending).first(m_clean), m_encoding, holdHeader);
         Take(rest.bytes);
         rest.bytes = m_taken;
         return rest;
     }
+
+    // No character has come yet to settle whether a LF completes the last line end.
+    bool LfMayStillFollow() const { return m_dropLf; }
 
     QString &Text() { return m_text; }
     qsizetype Counted() const { return m_counted; }
@@ -372,17 +345,88 @@ public:
     const QByteArray &Tail() const { return m_tail; }
 
 private:
+    bool IsNulAt(qsizetype i) const
+    {
+        return m_pending[i] == 0 && (!IsUtf16(m_encoding) || m_pending[i + 1] == 0);
+    }
+
+    // Takes the NUL characters out of the bytes added, in whole units.
+    void RemoveNuls()
+    {
+        const qsizetype unit = UnitBytes(m_encoding);
+        const qsizetype end = m_clean + (m_pending.size() - m_clean) / unit * unit;
+        qsizetype r = m_clean;
+        if (!IsUtf16(m_encoding)) {
+            const void *nul = std::memchr(m_pending.constData() + r, 0, size_t(end - r));
+            if (!nul) {
+                m_clean = end;
+                return;
+            }
+            r = static_cast<const char *>(nul) - m_pending.constData();
+        } else {
+            while (r < end && !IsNulAt(r))
+                r += unit;
+            if (r == end) {
+                m_clean = end;
+                return;
+            }
+        }
+        char *p = m_pending.data();
+        qsizetype w = r;
+        while (r < end) {
+            const qsizetype runStart = r;
+            while (r < end && IsNulAt(r))
+                r += unit;
+            if (r > runStart) {
+                if (!m_removed.empty() && m_removed.back().at == w)
+                    m_removed.back().bytes += r - runStart;
+                else
+                    m_removed.push_back({w, r - runStart});
+            }
+            const qsizetype textStart = r;
+            while (r < end && !IsNulAt(r))
+                r += unit;
+            std::memmove(p + w, p + textStart, size_t(r - textStart));
+            w += r - textStart;
+        }
+        // An odd byte of UTF-16 waits for its other half.
+        std::memmove(p + w, p + end, size_t(m_pending.size() - end));
+        m_pending.resize(w + (m_pending.size() - end));
+        m_clean = w;
+    }
+
+    // The first character, once there is one, settles the LF question.
+    void DropLeadingLf()
+    {
+        const qsizetype unit = UnitBytes(m_encoding);
+        if (!m_dropLf || m_clean < unit)
+            return;
+        m_dropLf = false;
+        if (CharAt(m_pending, 0, m_encoding) != '\n')
+            return;
+        // The NULs before it and the LF are read: counted now, as nothing was taken yet.
+        qsizetype nuls = 0;
+        if (!m_removed.empty() && m_removed.front().at == 0) {
+            nuls = m_removed.front().bytes;
+            m_removed.erase(m_removed.begin());
+        }
+        QByteArray raw(nuls, '\0');
+        raw.append(QByteArrayView(m_pending).first(unit));
+        Count(raw);
+        m_pending.remove(0, unit);
+        m_clean -= unit;
+        for (Removed &removed : m_removed)
+            removed.at -= unit;
+    }
+
     // Looks at the bytes just added to the pending ones.
     void Added()
     {
-        qsizetype limit = IsUtf16(m_encoding) ? m_pending.size() / 2 * 2 : m_pending.size();
-        const qsizetype nul = FirstNul(m_pending, m_encoding, m_searched);
-        if (nul >= 0) {
-            m_pending.truncate(nul);
-            m_ended = true;
-            limit = nul;
-        }
-        m_searched = limit;
+        RemoveNuls();
+        DropLeadingLf();
+        if (m_dropLf)
+            return; // nothing to search yet
+        const qsizetype limit = m_clean;
         // Only the bytes added need searching: LastLineEnd looks behind a LF for its CR,
         // so a LF just added still joins a CR read before.
         const qsizetype floor = m_scanned;
@@ -403,12 +447,13 @@ private:
             m_last.start -= before.end;
             m_last.end -= before.end;
             m_scanned -= before.end;
-            m_searched -= before.end;
         }
     }
 
     void Take(qsizetype bytes)
     {
+        if (bytes == 0)
+            return;
         // The text was given room at the start for as many characters as the file has
         // bytes, which only line ends made CR LF can exceed: while that room lasts, the
         // part about to be written is set up in one go.
@@ -416,8 +461,29 @@ private:
             kiv::memory::PrefaultForWriting(m_text.data() + m_text.size(), bytes * qsizetype(sizeof(char16_t)));
         const QByteArrayView lines = QByteArrayView(m_pending).first(bytes);
         AppendProcessorForm(lines, m_encoding, m_text);
-        Count(lines);
+        // NULs inside the lines taken (or just before them) are read with them; NULs
+        // after the last line end wait, they may yet be written over.
+        auto inside = m_removed.begin();
+        while (inside != m_removed.end() && inside->at < bytes)
+            ++inside;
+        if (inside == m_removed.begin()) {
+            Count(lines);
+        } else {
+            QByteArray raw;
+            qsizetype from = 0;
+            for (auto it = m_removed.begin(); it != inside; ++it) {
+                raw.append(lines.sliced(from, it->at - from));
+                raw.append(it->bytes, '\0');
+                from = it->at;
+            }
+            raw.append(lines.sliced(from));
+            Count(raw);
+            m_removed.erase(m_removed.begin(), inside);
+        }
+        for (Removed &removed : m_removed)
+            removed.at -= bytes;
         m_taken += bytes;
+        m_clean -= bytes;
         m_pending.remove(0, bytes);
     }
 
@@ -434,13 +500,20 @@ private:
         }
     }
 
+    // NUL bytes taken out of the pending ones just before pending byte `at`.
+    struct Removed
+    {
+        qsizetype at;
+        qsizetype bytes;
+    };
+
     const Encoding m_encoding;
-    QByteArray m_pending;   // read, not yet taken; begins at a line start
-    QByteArray m_skipped;   // read after the NUL that ended the text
-    qsizetype m_searched = 0; // m_pending holds no NUL before this
-    qsizetype m_scanned = 0;  // m_pending was searched for line ends up to this
+    QByteArray m_pending;   // read, not yet taken, NULs taken out; begins at a line start
+    qsizetype m_clean = 0;  // m_pending is free of NULs up to this (whole units)
+    std::vector<Removed> m_removed;
+    bool m_dropLf;          // a LF as the first character completes the last line end read
+    qsizetype m_scanned = 0; // m_pending was searched for line ends up to this
     LineEnd m_last;          // the last line end in m_pending (end 0: none)
-    bool m_ended = false;    // a NUL ended the text
     QString m_text;
     qsizetype m_taken = 0;   // text bytes taken
     qsizetype m_counted = 0; // all bytes counted, taken or skipped
@@ -454,6 +527,42 @@ QDate DateOfName(const QString &name, const QString &prefix)
         return {};
     return QDate::fromString(name.mid(prefix.size(), 8), QStringLiteral("yyyyMMdd"));
 }
+
+// How many characters of whole lines `a` and `b` (texts of lines ended by CR LF) begin
+// with in common.
+qsizetype SharedLines(QStringView a, QStringView b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    const auto diff = std::mismatch(a.begin(), a.begin() + n, b.begin());
+    const qsizetype same = diff.first - a.begin();
+    if (same == a.size() || same == b.size())
+        return same; // both end with a line end
+    return same == 0 ? 0 : b.lastIndexOf(u'\n', same - 1) + 1;
+}
+
+// The part of a reading's complete lines that goes on, and the buffer brought up to
+// date. Lines the file still shares with what was handed before (from the start after a
+// rewrite, from where it was cut after a cut) are not handed on again; from the first
+// line that differs everything is, repeats of earlier text included.
+QString TakeNewLines(DailyLog &log, const QString &lines, bool whole)
+{
+    if (whole)
+        log.inFile = 0;
+    const qsizetype shared = SharedLines(QStringView(log.buffer).sliced(log.inFile), lines);
+    if (shared == lines.size()) {
+        log.inFile += shared; // a cut, or lines written again as they were
+        return {};
+    }
+    log.buffer.truncate(log.inFile);
+    log.buffer += lines;
+    log.inFile = log.buffer.size();
+    return lines.sliced(shared);
+}
+
+// How long a held line may wait for the line after it while the file stays unchanged.
+constexpr qint64 kHoldSeconds = 2;
+// How many days back a kind whose next day's file never appeared looks for newer files.
+constexpr int kLookBackDays = 31;
 
 } // namespace
 
@@ -477,7 +586,8 @@ void LogReader::FirstShowing()
     const auto clearGuard = qScopeGuard([this] { m_state.readingGuard = false; });
     for (const LogKind kind : kKinds) {
         const bool shown = kind != LogKind::Action || m_state.actionLog;
-        LoadForReplay(kind, shown ? LogReadPosition::Pending::Replay : LogReadPosition::Pending::LoadOnly);
+        LoadForReplay(kind, shown ? LogReadPosition::Pending::Replay : LogReadPosition::Pending::LoadOnly,
+                      Flush::Always);
         if (m_state.released)
             return;
     }
@@ -497,16 +607,16 @@ void LogReader::ReadNewLogText()
             return;
     }
     for (const LogKind kind : kKinds) {
-        ReadAppended(kind);
+        ReadAppended(kind, Flush::IfStill);
         if (m_state.released)
             return; // the window closed from inside a processor: the buffers are gone
     }
 }
 
-void LogReader::LoadForReplay(LogKind kind, LogReadPosition::Pending mode)
+void LogReader::LoadForReplay(LogKind kind, LogReadPosition::Pending mode, Flush flush)
 {
     DailyLog &log = m_state.Log(kind);
-    const Loaded loaded = Load(kind, true);
+    const Loaded loaded = Load(kind, true, flush);
     if (loaded.got == Got::Unreadable) {
         // Shown as replay text once it can be read: it was in the file before this reading.
         log.read.pending = mode;
@@ -515,19 +625,41 @@ void LogReader::LoadForReplay(LogKind kind, LogReadPosition::Pending mode)
     if (loaded.got != Got::Text)
         return;
     log.buffer = loaded.text;
+    log.inFile = log.buffer.size();
     if (mode == LogReadPosition::Pending::Replay)
         Hand(kind, log.buffer, ProcessingMode::Replay);
+}
+
+QString LogReader::NewerDayFile(const DailyLog &log) const
+{
+    const QDate next = DateOfName(log.nextName, log.prefix);
+    if (!next.isValid())
+        return QFileInfo::exists(PathOf(log.nextName)) ? log.nextName : QString();
+    // Normally the next day's file; but a day without chat, actions or mail has no file,
+    // so once the clock has passed the next day the newest file up to today is taken.
+    const QDate today = m_clock.Now().date();
+    const QDate oldest = std::max(next, today.addDays(-kLookBackDays));
+    for (QDate date = std::max(next, today); date >= oldest; date = date.addDays(-1)) {
+        const QString name = DailyLogName(log.prefix, date);
+        if (QFileInfo::exists(PathOf(name)))
+            return name;
+    }
+    return {};
 }
 
 void LogReader::MoveToNextDay(LogKind kind)
 {
     DailyLog &log = m_state.Log(kind);
-    if (!QFileInfo::exists(PathOf(log.nextName)))
+    const QString newer = NewerDayFile(log);
+    if (newer.isEmpty())
         return;
-    log.currentName = log.nextName;
+    // What the old file got since the last reading (the game may finish the day's last
+    // record just before it starts the new file) goes on first, a held line included.
+    ReadAppended(kind, Flush::Always);
+    if (m_state.released)
+        return;
+    log.currentName = newer;
     log.ForgetFile();
-    if (!QFileInfo::exists(PathOf(log.currentName)))
-        return;
     // One day after the later of the file's date and today's: a file dated ahead of the
     // clock would otherwise be its own next file and be replayed at every reading. Made
     // before the text is handed on, so that a processor failing cannot leave it so either.
@@ -536,38 +668,24 @@ void LogReader::MoveToNextDay(LogKind kind)
     const QDate from = fileDate.isValid() ? std::max(fileDate, today) : today;
     log.nextName = DailyLogName(log.prefix, from.addDays(1));
     // After a day change the action text is shown whatever the ActionLog setting says.
-    LoadForReplay(kind, LogReadPosition::Pending::Replay);
+    LoadForReplay(kind, LogReadPosition::Pending::Replay, Flush::IfStill);
 }
 
-void LogReader::ReadAppended(LogKind kind)
+void LogReader::ReadAppended(LogKind kind, Flush flush)
 {
     DailyLog &log = m_state.Log(kind);
     if (log.read.pending != LogReadPosition::Pending::None) {
         const LogReadPosition::Pending pending = log.read.pending;
         log.read.pending = LogReadPosition::Pending::None;
-        LoadForReplay(kind, pending);
+        LoadForReplay(kind, pending, Flush::Always);
         return;
     }
-    const Loaded loaded = Load(kind, false);
+    const Loaded loaded = Load(kind, false, flush);
     if (loaded.got != Got::Text)
         return;
-    QString appended;
-    if (loaded.whole) {
-        // Cut short, replaced or rewritten (or nothing complete read before): what the
-        // file holds now beyond the old text. An old text no longer contained leaves the
-        // whole new text, handed on again.
-        if (loaded.text != log.buffer)
-            appended = log.buffer.isEmpty() ? loaded.text : QString(loaded.text).remove(log.buffer);
-        log.buffer = loaded.text;
-    } else if (!loaded.text.isEmpty()) {
-        // Only grown: the new lines, less every copy of the whole old text among them
-        // (the result of removing the old text from old + new; possible while the file
-        // is tiny). The search is skipped when the old text is longer than the new lines.
-        appended = loaded.text;
-        if (!log.buffer.isEmpty() && appended.size() >= log.buffer.size())
-            appended.remove(log.buffer);
-        log.buffer += loaded.text;
-    }
+    // A file that only grew gives its new lines; one cut short, replaced or rewritten (or
+    // with nothing complete read before) gives all its lines, compared from the start.
+    const QString appended = TakeNewLines(log, loaded.text, loaded.whole);
     if (appended.isEmpty())
         return;
     Hand(kind, appended, ProcessingMode::Live);
@@ -593,7 +711,12 @@ void LogReader::Hand(LogKind kind, const QString &text, ProcessingMode mode)
     }
 }
 
-LogReader::Loaded LogReader::Load(LogKind kind, bool whole)
+bool LogReader::HeldLineDue(const LogReadPosition &pos) const
+{
+    return pos.held && m_clock.Now() >= pos.stillSince.addSecs(kHoldSeconds);
+}
+
+LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
 {
     DailyLog &log = m_state.Log(kind);
     LogReadPosition &pos = log.read;
@@ -622,10 +745,24 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole)
         grown = file.read(pos.head.size()) == pos.head;
     if (grown && pos.bytes > pos.head.size())
         grown = file.seek(pos.bytes - pos.tail.size()) && file.read(pos.tail.size()) == pos.tail;
+    const Encoding oldEncoding = MarkOf(pos.head).encoding;
+    const qsizetype unit = UnitBytes(oldEncoding);
+    if (grown && !pos.lfMayFollow && pos.tail.size() >= unit
+        && CharAt(pos.tail, pos.tail.size() - unit, oldEncoding) == '\r') {
+        // The text read ended on a lone CR, taken as a line end because something other
+        // than a LF came after it. A LF written there since would join that line end.
+        const Encoding encoding = oldEncoding;
+        {
+            const QByteArray after = file.seek(pos.bytes) ? file.read(64) : QByteArray();
+            qsizetype i = 0;
+            while (i + unit <= after.size() && CharAt(after, i, encoding) == 0)
+                i += unit;
+            grown = !(i + unit <= after.size() && CharAt(after, i, encoding) == '\n');
+        }
+    }
     const qint64 start = grown ? pos.bytes : 0;
 
-    // The bytes that tell the encoding (a new file's first three) or that may be a LF
-    // completing the last line end read (an appended text's first unit) come first.
+    // The bytes that tell the encoding (a new file's first three) come first.
     QByteArray first;
     const bool seeked = file.seek(start);
     while (seeked && first.size() < 3) {
@@ -635,21 +772,8 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole)
         first += more;
     }
     const Mark mark = MarkOf(start == 0 ? QByteArrayView(first) : QByteArrayView(pos.head));
-    bool lfMayFollow = pos.lfMayFollow;
-    qsizetype skipped = 0; // bytes of `first` before the text of new lines
-    if (start == 0) {
-        skipped = mark.size;
-        lfMayFollow = false;
-    } else if (lfMayFollow) {
-        // The previous reading ended on a CR; a LF after it completes that line end and
-        // must not make an empty line. Anything but a NUL settles the question.
-        const int unit = FirstUnit(first, mark.encoding);
-        if (unit == '\n')
-            skipped = UnitBytes(mark.encoding);
-        if (unit > 0)
-            lfMayFollow = false;
-    }
-    LineStream stream(mark.encoding);
+    const qsizetype skipped = start == 0 ? mark.size : 0;
+    LineStream stream(mark.encoding, start > 0 && pos.lfMayFollow);
     if (start < size)
         stream.Text().reserve(size - start); // characters are no more than bytes, but for line ends
     stream.Skip(QByteArrayView(first).first(skipped));
@@ -670,10 +794,16 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole)
     file.close();
     unreadable.clear();
 
-    const CompleteLines complete = stream.Finish(kind != LogKind::Action);
-    if (complete.bytes > 0)
-        lfMayFollow = complete.lfMayFollow;
-    pos.lfMayFollow = lfMayFollow;
+    // A held line goes on as it stands when asked, or once the file has stayed as it was
+    // for a while: the line after it is not coming.
+    const qint64 seenSize = start + read;
+    const bool changed = !pos.seen || seenSize != pos.seenSize || modified != pos.seenModified;
+    if (changed)
+        pos.stillSince = m_clock.Now();
+    const bool flushNow = flush == Flush::Always || (flush == Flush::IfStill && !changed && HeldLineDue(pos));
+    const CompleteLines complete = stream.Finish(kind != LogKind::Action && !flushNow);
+    pos.lfMayFollow = complete.bytes > 0 ? complete.lfMayFollow : stream.LfMayStillFollow();
+    pos.held = complete.held;
     const qsizetype consumed = stream.Counted();
     if (start == 0) {
         pos.head = stream.Head();
@@ -690,7 +820,7 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole)
     }
     pos.bytes = start + consumed;
     pos.seen = true;
-    pos.seenSize = start + read;
+    pos.seenSize = seenSize;
     pos.seenModified = modified;
     return {Got::Text, std::move(stream.Text()), start == 0};
 }
@@ -703,7 +833,7 @@ bool LogReader::ChangedSinceLastReading() const
         const DailyLog &log = m_state.Log(kind);
         if (log.read.pending != LogReadPosition::Pending::None || !m_unreadable[int(kind)].isEmpty())
             return true;
-        if (QFileInfo::exists(PathOf(log.nextName)))
+        if (!NewerDayFile(log).isEmpty() || HeldLineDue(log.read))
             return true;
         const QFileInfo info(PathOf(log.currentName));
         const bool exists = info.exists();

@@ -12,16 +12,20 @@
 class IClock;
 
 // Reads the day's chat, action and mail files of the LOG folder and hands their text to
-// the processors: whole at the first showing and when the game starts the next day's
-// files (replay mode), and afterwards only what was appended (live mode).
+// the processors: whole at the first showing and when the game starts a later day's
+// files (replay mode), and afterwards only what was appended (live mode). A kind whose
+// next day's file never appears (a day without mail) moves to the newest file up to
+// today once the clock has passed that day; the old file's last lines go on first.
 //
 // Each line is handed on once, when its line end has been written: a line the game is
 // still writing is held back until it is complete. In the chat and mail files a last line
 // ending in ")" is held back as well until the line after it has arrived: a record's
 // header ends so, and the processors join it to its text only when both come in one
-// text. Files are read a piece at a time. A file that has only grown is read
-// from where the last reading stopped; a file cut short, replaced or rewritten is read
-// whole and what it holds beyond the text handed before is handed on.
+// text. Such a line goes on as it stands at the first showing, at a day change and once
+// the file has stayed unchanged for 2 seconds. Files are read a piece at a time. A file
+// that has only grown is read from where the last reading stopped; a file cut short,
+// replaced or rewritten is read whole, and only its lines after those it shares with
+// what was handed before go on. NUL characters are skipped.
 //
 // It owns nothing: names, buffers and the reading guard live in AppState, so the main
 // window, the folder watch's callback and the 2-second check all work on the same state.
@@ -68,12 +72,19 @@ private:
         bool whole = false;
     };
 
-    Loaded Load(LogKind kind, bool whole);
+    // When a line held back for the line after it goes on as it stands.
+    enum class Flush { Always, IfStill };
+
+    // `flush` IfStill: once the file has not changed for 2 seconds.
+    Loaded Load(LogKind kind, bool whole, Flush flush);
     // The whole file into the buffer; handed on in replay mode when `mode` is Replay,
     // kept for later in `mode` when the file cannot be read.
-    void LoadForReplay(LogKind kind, LogReadPosition::Pending mode);
+    void LoadForReplay(LogKind kind, LogReadPosition::Pending mode, Flush flush);
+    // A file of a later day than the current one to move to, or empty.
+    QString NewerDayFile(const DailyLog &log) const;
+    bool HeldLineDue(const LogReadPosition &pos) const;
     void MoveToNextDay(LogKind kind);
-    void ReadAppended(LogKind kind);
+    void ReadAppended(LogKind kind, Flush flush);
     void Hand(LogKind kind, const QString &text, ProcessingMode mode);
     QString PathOf(const QString &name) const;
 

@@ -19,9 +19,11 @@ void MailProcessor::ProcessMailText(const QString &text, ProcessingMode mode)
     ProcessMailText(QStringView(kept), mode);
 }
 
-void MailProcessor::ProcessMailText(QStringView text, ProcessingMode)
+void MailProcessor::ProcessMailText(QStringView text, ProcessingMode mode)
 {
-    LogLineRecord record;
+    if (mode == ProcessingMode::Replay)
+        m_record = {};
+    LogLineRecord &record = m_record;
     ForEachLogLine(text, [&](const LogFields &fields) {
         const qsizetype count = fields.size();
         if (count >= 3) {

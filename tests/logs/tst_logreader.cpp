@@ -120,6 +120,12 @@ private slots:
     void lineEndingInParenWaitsForTheNextLine();
     void recordSplitAfterItsHeaderMakesOneRow_data();
     void recordSplitAfterItsHeaderMakesOneRow();
+    void heldLineGoesOnAfterTwoStillSeconds_data();
+    void heldLineGoesOnAfterTwoStillSeconds();
+    void oldFilesLastLinesGoOnAtDayChange_data();
+    void oldFilesLastLinesGoOnAtDayChange();
+    void dayWithoutFileMovesToTheNewestDay_data();
+    void dayWithoutFileMovesToTheNewestDay();
 
 private:
     QString PathOf(LogKind kind, const QDate &date = kToday) const;
@@ -209,19 +215,33 @@ void TestLogReader::appendedText_data()
     QTest::newRow("every kind of line end becomes CR LF")
         << QByteArray("a\rb\nc\r\n\r\n\n\r") << QByteArrayList{"+\n"}
         << QStringList{Chat(Replay, u"a\r\nb\r\nc\r\n\r\n\r\n\r\n"_s)};
+    QTest::newRow("a LF written later after a lone CR read before makes no empty line")
+        << QByteArray("a\rb") << QByteArrayList{"=a\r\nb\r\n"}
+        << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};
     QTest::newRow("lone CR ends a line once something else follows")
         << QByteArray("a\r") << QByteArrayList{"+b\r\n"}
         << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};
     QTest::newRow("lone lead byte at the end waits for its trail byte")
         << b1 << QByteArrayList{"+\x95", "+\x5C\r\n"} << QStringList{Chat(Replay, r1), Chat(Live, u"表\r\n"_s)};
-    QTest::newRow("appended copy of a tiny file is removed with it")
-        << QByteArray("a\r\n") << QByteArrayList{"+a\r\n"} << QStringList{Chat(Replay, u"a\r\n"_s)};
-    QTest::newRow("every copy of the old text leaves the appended stretch")
+    QTest::newRow("a line said twice is handed twice")
+        << QByteArray("gg\r\n") << QByteArrayList{"+gg\r\n"} << QStringList{Chat(Replay, u"gg\r\n"_s), Chat(Live, u"gg\r\n"_s)};
+    QTest::newRow("appended lines repeating the old text are all handed")
         << QByteArray("a\r\n") << QByteArrayList{"+a\r\nb\r\na\r\n"}
-        << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};
-    QTest::newRow("cut short: the whole new text again")
+        << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"a\r\nb\r\na\r\n"_s)};
+    QTest::newRow("cut short: nothing again, then what is new")
         << QByteArray(b1 + b2) << QByteArrayList{'=' + b1, '+' + b3}
-        << QStringList{Chat(Replay, r1 + r2), Chat(Live, r1), Chat(Live, r3)};
+        << QStringList{Chat(Replay, r1 + r2), Chat(Live, r3)};
+    QTest::newRow("cut short, the lines cut away written again: nothing twice")
+        << QByteArray(b1 + b2) << QByteArrayList{'=' + b1.left(7), '+' + b1.mid(7) + b2, '+' + b3}
+        << QStringList{Chat(Replay, r1 + r2), Chat(Live, r3)};
+    QTest::newRow("emptied, then written again with the old lines and more")
+        << QByteArray(b1 + b2) << QByteArrayList{"=", '=' + b1 + b2 + b3}
+        << QStringList{Chat(Replay, r1 + r2), Chat(Live, r3)};
+    QByteArray b2x = b2;
+    b2x.replace(Cp(u"発言2"_s), Cp(u"発言9"_s));
+    QTest::newRow("rewritten at the same size: from the first line that differs")
+        << QByteArray(b1 + b2) << QByteArrayList{'=' + b1 + b2x}
+        << QStringList{Chat(Replay, r1 + r2), Chat(Live, u"発言9\r\n\r\n"_s)};
     QTest::newRow("replaced by other text")
         << b1 << QByteArrayList{'=' + b2 + b3} << QStringList{Chat(Replay, r1), Chat(Live, r2 + r3)};
     QTest::newRow("written anew with the same start and more")
@@ -233,8 +253,15 @@ void TestLogReader::appendedText_data()
     QTest::newRow("NUL bytes written over later")
         << QByteArray(b1 + QByteArray(64, '\0')) << QByteArrayList{".", '=' + b1 + b2}
         << QStringList{Chat(Replay, r1), Chat(Live, r2)};
-    QTest::newRow("NUL inside the text ends it for good")
-        << QByteArray(b1 + QByteArray(1, '\0') + b2) << QByteArrayList{'+' + b3} << QStringList{Chat(Replay, r1)};
+    QTest::newRow("a NUL run followed by text is skipped")
+        << QByteArray(b1 + QByteArray(8, '\0') + b2) << QByteArrayList{'+' + b3}
+        << QStringList{Chat(Replay, r1 + r2), Chat(Live, r3)};
+    QTest::newRow("NUL padding left by a crash, then more records")
+        << b1 << QByteArrayList{'+' + QByteArray(16, '\0'), '+' + b2, QByteArray("+a\0\0b\r\n", 8)}
+        << QStringList{Chat(Replay, r1), Chat(Live, r2), Chat(Live, u"ab\r\n"_s)};
+    QTest::newRow("CR, NULs, then LF make one line end")
+        << QByteArray("a\r") << QByteArrayList{QByteArray("+\0\0", 3), "+\nb\r\n"}
+        << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};
 }
 
 void TestLogReader::appendedText()
@@ -274,6 +301,10 @@ void TestLogReader::encodings_data()
     QTest::newRow("UTF-16 LE: CR and LF in two readings")
         << testfiles::Utf16Le(u"a\r"_s) << QByteArrayList{'+' + Utf16Body(u"\n"_s), '+' + Utf16Body(u"b\r\n"_s)}
         << QStringList{Chat(Replay, u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};
+    QTest::newRow("UTF-16 LE: zero units are NULs, zero bytes are not; an odd byte waits")
+        << QByteArray(testfiles::Utf16Le(u"a\r\n"_s) + QByteArray(4, '\0') + Utf16Body(u"b\r\n"_s))
+        << QByteArrayList{QByteArray("+\0", 2), '+' + QByteArray(1, '\0') + Utf16Body(u"c\r\n"_s)}
+        << QStringList{Chat(Replay, u"a\r\nb\r\n"_s), Chat(Live, u"c\r\n"_s)};
     QTest::newRow("UTF-16 BE")
         << QByteArray(QByteArray("\xFE\xFF") + Utf16BeBody(tricky)) << QByteArrayList{'+' + Utf16BeBody(u"表\r\n"_s)}
         << QStringList{Chat(Replay, tricky), Chat(Live, u"表\r\n"_s)};
@@ -523,23 +554,25 @@ void TestLogReader::longFileIsReadFromWhereTheLastReadingStopped()
     QString day;
     for (int n = 0; n < 2000; ++n)
         day += Record(n % 100);
-    const QByteArray bytes = Cp(day);
-    testfiles::Write(PathOf(LogKind::Chat), bytes);
+    testfiles::Write(PathOf(LogKind::Chat), Cp(day));
     m_reader->FirstShowing();
     // A change in the middle of what was read (neither the start nor the end) is not
     // looked at: an append is read on its own, as the cost must not grow with the day.
-    QByteArray changed = bytes;
-    changed[bytes.size() / 2] = 'X';
-    testfiles::Write(PathOf(LogKind::Chat), changed + Cp(Record(1)));
+    QString changed = day;
+    const qsizetype middle = day.indexOf(u"<Public>", day.size() / 2);
+    changed[middle + 1] = u'X';
+    testfiles::Write(PathOf(LogKind::Chat), Cp(changed + Record(1)));
     m_reader->ReadNewLogText();
     QCOMPARE(m_processors.calls.size(), 2);
     QCOMPARE(m_processors.calls.last(), Chat(Live, Record(1)));
-    // A change at the end of what was read is a rewrite: the whole new text is handed on.
-    changed[changed.size() - 3] = 'Y';
-    testfiles::Write(PathOf(LogKind::Chat), changed + Cp(Record(1) + Record(2)));
+    // A change at the end of what was read is a rewrite: the file is compared from its
+    // start, and everything from the first line that differs goes on.
+    changed[changed.size() - 5] = u'Y';
+    testfiles::Write(PathOf(LogKind::Chat), Cp(changed + Record(1) + Record(2)));
     m_reader->ReadNewLogText();
     QCOMPARE(m_processors.calls.size(), 3);
-    QVERIFY(m_processors.calls.last().startsWith(Chat(Live, Record(0))));
+    const QString now = changed + Record(1) + Record(2);
+    QCOMPARE(m_processors.calls.last(), Chat(Live, now.sliced(now.lastIndexOf(u'\n', middle) + 1)));
 }
 
 void TestLogReader::changedSinceLastReading_data()
@@ -610,20 +643,22 @@ void TestLogReader::lineEndingInParenWaitsForTheNextLine()
     const QString header = u"12:00:00\t<Public>\tTaro(12345678)\r\n"_s;
     const QString rest = u"発言\r\n\r\n"_s;
     const QString next = u"12:00:01\t<Public>\tTaro(12345678)"_s;
-    // A header at the end of the file at the first showing, its line end written apart.
-    testfiles::Write(path, Cp(header.chopped(1)));
+    // At the first showing a last line ending in ")" goes on as it stands.
+    testfiles::Write(path, Cp(header));
     m_reader->FirstShowing();
+    // A header appended later, its line end written apart, waits for its text line.
+    testfiles::Append(path, Cp(header.chopped(1)));
+    m_reader->ReadNewLogText();
     testfiles::Append(path, "\n");
     m_reader->ReadNewLogText();
     // Then its text line and part of the next record.
     testfiles::Append(path, Cp(rest + next));
     m_reader->ReadNewLogText();
-    QStringList expected;
+    QStringList expected{RecordingLogProcessors::Call(log, Replay, header)};
     if (held) {
         expected << RecordingLogProcessors::Call(log, Live, header + rest);
     } else {
-        expected << RecordingLogProcessors::Call(log, Replay, header.chopped(1) + u'\n')
-                 << RecordingLogProcessors::Call(log, Live, rest);
+        expected << RecordingLogProcessors::Call(log, Live, header) << RecordingLogProcessors::Call(log, Live, rest);
     }
     QCOMPARE(m_processors.calls, expected);
     // A header written whole, once more only after the line that follows it.
@@ -642,14 +677,20 @@ void TestLogReader::recordSplitAfterItsHeaderMakesOneRow_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("second");
+    QTest::addColumn<int>("linesBefore"); // lines of `second` written before the rest
     QTest::addColumn<QStringList>("rows");
 
-    QTest::newRow("chat") << int(LogKind::Chat) << Record(1) << Record(2)
+    QTest::newRow("chat") << int(LogKind::Chat) << Record(1) << Record(2) << 1
                           << QStringList{u"12:00:01|12345678|Taro|発言1|<Public>"_s,
                                          u"12:00:02|12345678|Taro|発言2|<Public>"_s};
-    QTest::newRow("mail") << int(LogKind::Mail) << MailRecord(1) << MailRecord(2)
+    QTest::newRow("mail") << int(LogKind::Mail) << MailRecord(1) << MailRecord(2) << 1
                           << QStringList{u"12:30:01|87654321|Jiro|手紙1|%<Recv>"_s,
                                          u"12:30:02|87654321|Jiro|手紙2|%<Recv>"_s};
+    // The body lines of a later reading keep the header of the mail they belong to.
+    QTest::newRow("mail cut after its first body line")
+        << int(LogKind::Mail) << MailRecord(1) << MailRecord(2).replace(u"\r\n\r\n"_s, u"\r\n続き\r\n\r\n"_s) << 2
+        << QStringList{u"12:30:01|87654321|Jiro|手紙1|%<Recv>"_s, u"12:30:02|87654321|Jiro|手紙2|%<Recv>"_s,
+                       u"12:30:02|87654321|Jiro|続き|%<Recv>"_s};
 }
 
 void TestLogReader::recordSplitAfterItsHeaderMakesOneRow()
@@ -657,36 +698,108 @@ void TestLogReader::recordSplitAfterItsHeaderMakesOneRow()
     QFETCH(int, kind);
     QFETCH(QString, first);
     QFETCH(QString, second);
+    QFETCH(int, linesBefore);
     QFETCH(QStringList, rows);
     const QString path = PathOf(LogKind(kind));
-    const qsizetype headerEnd = second.indexOf(u"\r\n") + 2;
+    qsizetype cut = 0;
+    for (int n = 0; n < linesBefore; ++n)
+        cut = second.indexOf(u"\r\n", cut) + 2;
 
-    // Caught between header and text while following the file.
-    {
-        ProcessingLogProcessors processors(*m_state);
-        LogReader reader(*m_state, processors, m_clock);
-        testfiles::Write(path, Cp(first));
-        reader.FirstShowing();
-        testfiles::Append(path, Cp(second.left(headerEnd)));
-        reader.ReadNewLogText();
-        testfiles::Append(path, Cp(second.mid(headerEnd)));
-        reader.ReadNewLogText();
-        QCOMPARE(processors.host.RowTexts(), rows);
-    }
+    ProcessingLogProcessors processors(*m_state);
+    LogReader reader(*m_state, processors, m_clock);
+    testfiles::Write(path, Cp(first));
+    reader.FirstShowing();
+    testfiles::Append(path, Cp(second.left(cut)));
+    reader.ReadNewLogText();
+    testfiles::Append(path, Cp(second.mid(cut)));
+    reader.ReadNewLogText();
+    QCOMPARE(processors.host.RowTexts(), rows);
+}
 
-    // Caught between header and text at the first showing.
-    cleanup();
-    init();
-    {
-        ProcessingLogProcessors processors(*m_state);
-        LogReader reader(*m_state, processors, m_clock);
-        testfiles::Write(PathOf(LogKind(kind)), Cp(first + second.left(headerEnd)));
-        reader.FirstShowing();
-        QCOMPARE(processors.host.RowTexts(), rows.first(1));
-        testfiles::Append(PathOf(LogKind(kind)), Cp(second.mid(headerEnd)));
-        reader.ReadNewLogText();
-        QCOMPARE(processors.host.RowTexts(), rows);
-    }
+void TestLogReader::heldLineGoesOnAfterTwoStillSeconds_data()
+{
+    QTest::addColumn<bool>("changedBetween");
+    QTest::newRow("file unchanged") << false;
+    QTest::newRow("a change starts the 2 seconds again") << true;
+}
+
+void TestLogReader::heldLineGoesOnAfterTwoStillSeconds()
+{
+    QFETCH(bool, changedBetween);
+    const QString path = PathOf(LogKind::Chat);
+    const QString header = u"12:00:02\t<Public>\tTaro(12345678)\r\n"_s;
+    testfiles::Write(path, Cp(Record(1)));
+    m_reader->FirstShowing();
+    testfiles::Append(path, Cp(header));
+    m_reader->ReadNewLogText();
+    m_clock.Set(m_clock.Now().addMSecs(1500));
+    if (changedBetween)
+        testfiles::Append(path, Cp(u"発"_s));
+    QCOMPARE(m_reader->ChangedSinceLastReading(), changedBetween);
+    m_reader->ReadNewLogText();
+    m_clock.Set(m_clock.Now().addMSecs(1000));
+    QCOMPARE(m_reader->ChangedSinceLastReading(), !changedBetween);
+    m_reader->ReadNewLogText();
+    QStringList expected{Chat(Replay, Record(1))};
+    if (!changedBetween)
+        expected << Chat(Live, header);
+    QCOMPARE(m_processors.calls, expected);
+    QCOMPARE(m_reader->ChangedSinceLastReading(), false);
+}
+
+void TestLogReader::oldFilesLastLinesGoOnAtDayChange_data()
+{
+    QTest::addColumn<QString>("appended");
+    QTest::newRow("a whole record") << Record(2);
+    QTest::newRow("a header waiting for its text") << Record(2).left(Record(2).indexOf(u"\r\n") + 2);
+}
+
+void TestLogReader::oldFilesLastLinesGoOnAtDayChange()
+{
+    QFETCH(QString, appended);
+    const QDate tomorrow = kToday.addDays(1);
+    testfiles::Write(PathOf(LogKind::Chat), Cp(Record(1)));
+    m_reader->FirstShowing();
+    // Appended to the old file, and the new one started, between two readings.
+    testfiles::Append(PathOf(LogKind::Chat), Cp(appended));
+    m_clock.Set(QDateTime(tomorrow, QTime(0, 0, 1)));
+    testfiles::Write(PathOf(LogKind::Chat, tomorrow), Cp(Record(3)));
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls, (QStringList{Chat(Replay, Record(1)), Chat(Live, appended), Chat(Replay, Record(3))}));
+}
+
+void TestLogReader::dayWithoutFileMovesToTheNewestDay_data()
+{
+    QTest::addColumn<int>("clockDays");
+    QTest::addColumn<QList<int>>("fileDays");
+    QTest::addColumn<int>("followedDay"); // 0: today's file stays current
+
+    QTest::newRow("no file the next day, one the day after") << 2 << QList<int>{2} << 2;
+    QTest::newRow("of several days' files the newest") << 4 << QList<int>{2, 3} << 3;
+    QTest::newRow("a file dated after the clock waits for its day") << 2 << QList<int>{3} << 0;
+}
+
+void TestLogReader::dayWithoutFileMovesToTheNewestDay()
+{
+    QFETCH(int, clockDays);
+    QFETCH(QList<int>, fileDays);
+    QFETCH(int, followedDay);
+    testfiles::Write(PathOf(LogKind::Mail), Cp(MailRecord(1)));
+    m_reader->FirstShowing();
+    m_clock.Set(QDateTime(kToday.addDays(clockDays), QTime(9, 0)));
+    for (const int day : fileDays)
+        testfiles::Write(PathOf(LogKind::Mail, kToday.addDays(day)), Cp(MailRecord(day)));
+    QCOMPARE(m_reader->ChangedSinceLastReading(), followedDay != 0);
+    m_reader->ReadNewLogText();
+    const QDate followed = kToday.addDays(followedDay);
+    testfiles::Append(PathOf(LogKind::Mail, followed), Cp(MailRecord(9)));
+    m_reader->ReadNewLogText();
+    QStringList expected{RecordingLogProcessors::Call(LogKind::Mail, Replay, MailRecord(1))};
+    if (followedDay != 0)
+        expected << RecordingLogProcessors::Call(LogKind::Mail, Replay, MailRecord(followedDay));
+    expected << RecordingLogProcessors::Call(LogKind::Mail, Live, MailRecord(9));
+    QCOMPARE(m_processors.calls, expected);
+    QCOMPARE(m_state->Log(LogKind::Mail).currentName, DailyLogName(u"MailLog_"_s, followed));
 }
 
 QTEST_GUILESS_MAIN(TestLogReader)

@@ -33,7 +33,7 @@ class TestMailProcessor : public QObject
 private slots:
     void rows_data();
     void rows();
-    void headerDoesNotCarryOverToTheNextCall();
+    void headerCarriesOverToLaterLiveText();
     void sentMailTakesTheOwnIdOfTheMoment();
 };
 
@@ -103,7 +103,7 @@ void TestMailProcessor::rows()
     }
 }
 
-void TestMailProcessor::headerDoesNotCarryOverToTheNextCall()
+void TestMailProcessor::headerCarriesOverToLaterLiveText()
 {
     AppState state;
     state.ownId = kOwn;
@@ -111,8 +111,11 @@ void TestMailProcessor::headerDoesNotCarryOverToTheNextCall()
     MailProcessor processor(state, host);
     processor.ProcessMailText(u"12:00:00\t<Recv>\tJiro(87654321)\r\nfirst\r\n"_s, ProcessingMode::Live);
     processor.ProcessMailText(u"second\r\n\r\n"_s, ProcessingMode::Live);
+    // Replay text is a file from its start: nothing carries into it.
+    processor.ProcessMailText(u"third\r\n"_s, ProcessingMode::Replay);
     QCOMPARE(host.RowTexts(), (QStringList{Row(u"12:00:00"_s, u"87654321"_s, u"Jiro"_s, u"first"_s, u"%<Recv>"_s),
-                                           Row({}, {}, {}, u"second"_s, {})}));
+                                           Row(u"12:00:00"_s, u"87654321"_s, u"Jiro"_s, u"second"_s, u"%<Recv>"_s),
+                                           Row({}, {}, {}, u"third"_s, {})}));
 }
 
 void TestMailProcessor::sentMailTakesTheOwnIdOfTheMoment()

@@ -21,7 +21,18 @@ KivLogic::KivLogic(AppState &state, ChatRowsModel &rows, const Seams &seams)
     , m_calc(seams.info, seams.status)
     , m_infoCommand(seams.info)
     , m_beep(state, seams.sound, seams.status)
+    , m_action(state, *this, seams.status)
+    , m_item(state, *this, seams.info, seams.status, seams.prompts)
 {
+    SetItemWindows(&m_hiddenItemWindows);
+}
+
+void KivLogic::SetItemWindows(IItemWindows *windows)
+{
+    if (!windows)
+        windows = &m_hiddenItemWindows;
+    m_action.SetItemWindows(windows);
+    m_item.SetItemWindows(windows);
 }
 
 void KivLogic::ProcessChatText(const QString &text, ProcessingMode mode)
@@ -32,10 +43,8 @@ void KivLogic::ProcessChatText(const QString &text, ProcessingMode mode)
 
 void KivLogic::ProcessActionText(const QString &text, ProcessingMode mode)
 {
-    // Action lines are read and followed like the others; their rows, the item database
-    // and the tally windows come with the action processor.
-    Q_UNUSED(text);
-    Q_UNUSED(mode);
+    m_action.ProcessActionText(text, mode);
+    FlushRows();
 }
 
 void KivLogic::ProcessMailText(const QString &text, ProcessingMode mode)
@@ -89,6 +98,9 @@ void KivLogic::RunChatCommand(ChatCommand command, const QString &lowerText)
     case ChatCommand::Beep:
         RunBeep(lowerText);
         break;
+    case ChatCommand::Item:
+        m_item.Run(lowerText);
+        break;
     case ChatCommand::Custom:
         RunCustom();
         break;
@@ -96,7 +108,6 @@ void KivLogic::RunChatCommand(ChatCommand command, const QString &lowerText)
         RunSend(lowerText);
         break;
     case ChatCommand::Who:
-    case ChatCommand::Item:
         // Found and tagged; these commands answer once their handlers are in place.
         break;
     }

@@ -1,0 +1,7 @@
+target_sources(kivcore PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/CellGrid.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Tallies.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ItemDb.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ActionProcessor.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ItemCommand.cpp
+)

@@ -12,6 +12,7 @@
 #include "commands/TInfoWindow.h"
 #include "items/TInfoGrid.h"
 #include "items/TInfoGridHin.h"
+#include "items/QtItemWindows.h"
 #include "logs/ChatRowsModel.h"
 #include "logs/LogFollower.h"
 #include "logs/LogLine.h"
@@ -287,6 +288,8 @@ void TFrmKivMain::BuildPopupMenu()
     connect(popChkInfo, &QAction::toggled, this, [this](bool on) { SetSideWindowShown(m_info, on); });
     connect(popChkItem, &QAction::toggled, this, [this](bool on) { SetSideWindowShown(m_item, on); });
     connect(popChkItemHin, &QAction::toggled, this, [this](bool on) { SetSideWindowShown(m_itemHin, on); });
+    connect(popItemSell, &QAction::toggled, this, [this](bool on) { m_state.itemSellClear = on; });
+    connect(popSyutoku, &QAction::toggled, this, [this](bool on) { m_state.moneyToPicker = on; });
 }
 
 void TFrmKivMain::SetSideWindows(TInfoWindow *info, TInfoGridHin *itemHin, TInfoGrid *item)
@@ -294,6 +297,12 @@ void TFrmKivMain::SetSideWindows(TInfoWindow *info, TInfoGridHin *itemHin, TInfo
     m_info = info;
     m_itemHin = itemHin;
     m_item = item;
+    m_itemWindows = std::make_unique<QtItemWindows>(item, itemHin);
+    m_logic->SetItemWindows(m_itemWindows.get());
+    if (item)
+        item->SetReportFolder(m_state.programFolder, &m_prompts);
+    if (itemHin)
+        itemHin->SetReportFolder(m_state.programFolder, &m_prompts);
 }
 
 void TFrmKivMain::SetSideWindowShown(QWidget *window, bool shown)
@@ -666,6 +675,12 @@ void TFrmKivMain::ApplyLayout(const QString &command)
     if (m_info)
         m_info->SetRememberedFontSize(m_state.fontSize);
     m_jrt = s.jrt;
+    if (m_item) {
+        m_item->SetDistributionRows(s.jrt);
+        m_item->SetFontSize(m_state.fontSize);
+    }
+    if (m_itemHin)
+        m_itemHin->SetFontSize(m_state.fontSize);
     place(m_item, s.item, s.itemVisible, s.itemAlpha);
     place(m_itemHin, s.itemhin, s.itemhinVisible, s.itemAlpha);
     place(m_info, s.info, s.infoVisible, s.infoAlpha);

@@ -34,6 +34,7 @@ namespace kiv::roster { class QtRosterTimer; }
 class TInfoGrid;
 class TInfoGridHin;
 class TInfoWindow;
+class QtItemWindows;
 
 // The main window: chat view and roster view, status bar and popup menu. It owns all
 // program state (AppState) and runs the start-up steps when it is created and the close
@@ -182,6 +183,7 @@ private:
     std::unique_ptr<CommandSoundPlayer> m_soundCommand;
     std::unique_ptr<SystemMessenger> m_messenger;
     std::unique_ptr<KivLogic> m_logic;
+    std::unique_ptr<QtItemWindows> m_itemWindows;
     std::unique_ptr<LogFollower> m_follower;
 
     // The window's size and the chat view's extent when it last left each style (side by

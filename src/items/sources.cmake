@@ -5,3 +5,7 @@ target_sources(kivcore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ActionProcessor.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ItemCommand.cpp
 )
+target_sources(kivui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/CellGridView.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/QtItemWindows.cpp
+)

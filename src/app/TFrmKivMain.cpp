@@ -13,6 +13,8 @@
 #include "items/TInfoGrid.h"
 #include "items/TInfoGridHin.h"
 #include "items/QtItemWindows.h"
+#include "items/ItemDb.h"
+#include "items/TFrmItemNote.h"
 #include "logs/ChatRowsModel.h"
 #include "logs/LogFollower.h"
 #include "logs/LogLine.h"
@@ -273,9 +275,8 @@ void TFrmKivMain::BuildPopupMenu()
     PopupMenu->addSeparator();
     popQuit = add("popQuit", QStringLiteral("終了(&Q)"));
 
-    // Entries whose windows and commands are not built yet stay disabled rather than
-    // doing nothing when chosen.
     popOpenItem->setEnabled(false);
+    connect(popOpenItem, &QAction::triggered, this, &TFrmKivMain::popOpenItemClick);
     connect(popOpen, &QAction::triggered, this, &TFrmKivMain::popOpenClick);
     connect(popCustom, &QAction::triggered, this, &TFrmKivMain::popCustomClick);
     connect(popWanted, &QAction::triggered, this, &TFrmKivMain::popWantedClick);
@@ -354,8 +355,7 @@ bool TFrmKivMain::PreparePopup()
         popOpen->setText(kiv::rows::OpenIdCaption(record.id));
         const bool action = record.tag.contains(u'$');
         popOpenItem->setText(kiv::rows::OpenItemCaption(action ? kiv::rows::ItemNameOfText(record.text) : QString()));
-        // The item note dialog arrives with the item database windows.
-        popOpenItem->setEnabled(false);
+        popOpenItem->setEnabled(action);
         popItemSearch->setEnabled(action);
     } else if (focused == lvWho) {
         const QModelIndex current = lvWho->currentIndex();
@@ -447,6 +447,24 @@ void TFrmKivMain::popOpenClick()
     if (!kiv::idnote::CommitIdNote(m_state, id, dialog.Values(), &error))
         m_prompts.Warning(error);
     m_roster->RefreshRanks();
+}
+
+void TFrmKivMain::popOpenItemClick()
+{
+    const int row = SelectedChatRow();
+    if (row < 0)
+        return;
+    const QString item = kiv::rows::ItemNameOfText(m_chatModel->Row(row).text);
+    const qsizetype index = m_state.itemDb.IndexOfKey(item);
+    if (index < 0)
+        return;
+    TFrmItemNote dialog(this);
+    dialog.SetItem(item, m_state.itemDb.Line(index));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QString error;
+    if (!kiv::itemdb::CommitItemNote(m_state, item, dialog.Result(), &error))
+        m_prompts.Warning(error);
 }
 
 void TFrmKivMain::popCopyClick()

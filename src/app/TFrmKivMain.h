@@ -90,6 +90,7 @@ public:
     void popCopyClick();
     void popCopyRClick();
     void popOpenClick();
+    void popOpenItemClick();
     void lvWhoDblClick();
     // Prepares the menu for the view that has the focus; false when no menu opens.
     bool PreparePopup();

@@ -8,4 +8,5 @@ target_sources(kivcore PRIVATE
 target_sources(kivui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/CellGridView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtItemWindows.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TFrmItemNote.cpp
 )

@@ -10,6 +10,7 @@
 #include "platform/TextFile.h"
 
 #include <QDir>
+#include <QHash>
 
 #include <limits>
 
@@ -27,6 +28,7 @@ const QString kRareSuffix = QStringLiteral("_rea");
 int SplitActionLine(QStringView line, QString &converted, kiv::logs::LogFields &fields)
 {
     fields.clear();
+    converted.clear();
     if (kiv::cp932::FirstOutsideCodePage(line) >= 0) {
         converted = kiv::cp932::ToAnsiForm(line);
         line = converted;
@@ -78,65 +80,89 @@ void ActionProcessor::ProcessActionText(QStringView text, ProcessingMode mode)
     const bool live = mode == ProcessingMode::Live;
     kiv::logs::LogFields fields;
     QString converted;
-    QString itemName;
     QString tag;
+    // Names already looked up in this block, with their rare flag: a day repeats the same
+    // few items many times. The views point into `text`, which stays whole during the call,
+    // and nothing but this block adds to the database meanwhile.
+    QHash<QStringView, bool> seen;
     kiv::logs::ForEachLine(text, [&](QStringView line) {
         if (SplitActionLine(line, converted, fields) != 6)
             return;
+        const bool inText = converted.isEmpty();
         const QStringView time = TrimView(fields[0]);
-        const QString id = TrimView(fields[1]).toString();
-        const QString name = TrimView(fields[2]).toString();
+        const QStringView id = TrimView(fields[1]);
+        const QStringView name = TrimView(fields[2]);
         const QStringView act = TrimView(fields[3]);
-        const QString word = act.size() < 2 ? QString() : act.sliced(1, act.size() - 2).toString().toLower();
-        const QString itemText = TrimView(fields[5]).toString();
-        itemName = ItemNameOf(itemText).toString();
-        tag = u'$' + word;
+        const QStringView itemText = TrimView(fields[5]);
+        const QStringView itemName = ItemNameOf(itemText);
+        tag.clear();
+        tag += u'$';
+        if (act.size() >= 2) {
+            for (const QChar c : act.sliced(1, act.size() - 2))
+                tag += c.unicode() < 0x80 ? QChar(c.unicode() >= u'A' && c.unicode() <= u'Z' ? c.unicode() + 32 : c.unicode())
+                                          : c.toLower();
+        }
+        const qsizetype wordLength = tag.size() - 1;
 
-        Learn(itemName);
-        if (kiv::itemdb::IsRareItem(m_state, itemName))
+        bool rare = false;
+        const auto known = seen.constFind(itemName);
+        if (known != seen.cend()) {
+            rare = known.value();
+        } else {
+            const QString nameText = itemName.toString();
+            Learn(nameText);
+            rare = kiv::itemdb::IsRareItem(m_state, nameText);
+            if (inText)
+                seen.insert(itemName, rare);
+        }
+        if (rare)
             tag += kRareSuffix;
 
-        if (live) {
-            const QString alarm = m_host.MatchWanted(kItemKind, id, name, itemName);
-            if (!alarm.isEmpty())
-                m_host.RunBeep(alarm.toLower());
-        }
-        IItemWindows *windows = m_windows;
-        if (live && windows && (windows->IsDistributionShowing() || windows->IsByKindShowing())) {
-            DistributionTally &distribution = windows->Distribution();
-            if (m_state.itemSellClear && word == kSell)
-                distribution.ClearItemWindow();
-            if (distribution.IsEmpty()) {
-                m_state.itemPickups = 0;
-                m_state.moneyTotal = 0;
-                m_state.moneyPickups = 0;
-            }
-            if (word == kPickup) {
-                if (itemName == kMoneyName) {
-                    const QString &to = m_state.moneyToPicker ? id : kPotId;
-                    const QString &toName = m_state.moneyToPicker ? name : kMoneyName;
-                    distribution.AddPickup(to, toName, itemText, kWhite, kGreen);
-                    windows->ByKind().AddPickupByKind(to, toName, itemText, kWhite, kGreen);
-                    m_state.moneyTotal = SaturatingAdd(m_state.moneyTotal, AmountOf(itemText));
-                    m_state.moneyPickups = SaturatingAdd(m_state.moneyPickups, 1);
-                } else {
-                    const bool rare = tag == QStringLiteral("$pickup_rea");
-                    const bool coloured = IsColouredCategory(GetField(itemName, 0, m_state.itemDb));
-                    const unsigned background = !rare ? kWhite : (coloured ? kPink : kPalePink);
-                    const unsigned font = coloured ? kBlue : (rare ? kBlack : kGreen);
-                    distribution.AddPickup(id, name, itemName, background, font);
-                    windows->ByKind().AddPickupByKind(id, name, itemText, background, font);
-                    m_state.itemPickups = SaturatingAdd(m_state.itemPickups, 1);
-                }
-                m_status.SetStatusText(CounterText(m_state.itemPickups, m_state.moneyTotal, m_state.moneyPickups));
-            }
-            windows->TallyChanged();
-        }
         if (live)
-            m_host.MarkActive(id, name);
+            ProcessLive(id.toString(), name.toString(), tag.sliced(1, wordLength), itemText.toString(), itemName.toString(), tag);
         if (m_state.actionLog)
             m_host.AddChatRow(LogLineView{time, id, name, itemText, tag});
     });
+}
+
+void ActionProcessor::ProcessLive(const QString &id, const QString &name, const QString &word,
+                                  const QString &itemText, const QString &itemName, const QString &tag)
+{
+    const QString alarm = m_host.MatchWanted(kItemKind, id, name, itemName);
+    if (!alarm.isEmpty())
+        m_host.RunBeep(alarm.toLower());
+    IItemWindows *windows = m_windows;
+    if (windows && (windows->IsDistributionShowing() || windows->IsByKindShowing())) {
+        DistributionTally &distribution = windows->Distribution();
+        if (m_state.itemSellClear && word == kSell)
+            distribution.ClearItemWindow();
+        if (distribution.IsEmpty()) {
+            m_state.itemPickups = 0;
+            m_state.moneyTotal = 0;
+            m_state.moneyPickups = 0;
+        }
+        if (word == kPickup) {
+            if (itemName == kMoneyName) {
+                const QString &to = m_state.moneyToPicker ? id : kPotId;
+                const QString &toName = m_state.moneyToPicker ? name : kMoneyName;
+                distribution.AddPickup(to, toName, itemText, kWhite, kGreen);
+                windows->ByKind().AddPickupByKind(to, toName, itemText, kWhite, kGreen);
+                m_state.moneyTotal = SaturatingAdd(m_state.moneyTotal, AmountOf(itemText));
+                m_state.moneyPickups = SaturatingAdd(m_state.moneyPickups, 1);
+            } else {
+                const bool rare = tag == QStringLiteral("$pickup_rea");
+                const bool coloured = IsColouredCategory(GetField(itemName, 0, m_state.itemDb));
+                const unsigned background = !rare ? kWhite : (coloured ? kPink : kPalePink);
+                const unsigned font = coloured ? kBlue : (rare ? kBlack : kGreen);
+                distribution.AddPickup(id, name, itemName, background, font);
+                windows->ByKind().AddPickupByKind(id, name, itemText, background, font);
+                m_state.itemPickups = SaturatingAdd(m_state.itemPickups, 1);
+            }
+            m_status.SetStatusText(CounterText(m_state.itemPickups, m_state.moneyTotal, m_state.moneyPickups));
+        }
+        windows->TallyChanged();
+    }
+    m_host.MarkActive(id, name);
 }
 
 bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QString &prefix, QString *error)

@@ -38,6 +38,8 @@ public:
 
 private:
     void Learn(const QString &itemName);
+    void ProcessLive(const QString &id, const QString &name, const QString &word, const QString &itemText,
+                     const QString &itemName, const QString &tag);
 
     AppState &m_state;
     IChatHost &m_host;

@@ -23,6 +23,8 @@ KivLogic::KivLogic(AppState &state, ChatRowsModel &rows, const Seams &seams)
     , m_calc(seams.info, seams.status)
     , m_infoCommand(seams.info)
     , m_beep(state, seams.sound, seams.status)
+    , m_action(state, *this, seams.status)
+    , m_item(state, *this, seams.info, seams.status, seams.prompts)
 {
     m_frame.setSingleShot(true);
     m_frame.setTimerType(Qt::PreciseTimer);
@@ -48,6 +50,14 @@ void KivLogic::ShowWaitingRows()
     m_sinceShown.start();
 }
 
+void KivLogic::SetItemWindows(IItemWindows *windows)
+{
+    if (!windows)
+        windows = &m_hiddenItemWindows;
+    m_action.SetItemWindows(windows);
+    m_item.SetItemWindows(windows);
+}
+
 void KivLogic::ProcessChatText(const QString &text, ProcessingMode mode)
 {
     m_chat.ProcessChatText(text, mode);
@@ -56,10 +66,8 @@ void KivLogic::ProcessChatText(const QString &text, ProcessingMode mode)
 
 void KivLogic::ProcessActionText(const QString &text, ProcessingMode mode)
 {
-    // Action lines are read and followed like the others; their rows, the item database
-    // and the tally windows come with the action processor.
-    Q_UNUSED(text);
-    Q_UNUSED(mode);
+    m_action.ProcessActionText(text, mode);
+    FlushRows(mode);
 }
 
 void KivLogic::ProcessMailText(const QString &text, ProcessingMode mode)
@@ -123,6 +131,9 @@ void KivLogic::RunChatCommand(ChatCommand command, const QString &lowerText)
     case ChatCommand::Beep:
         RunBeep(lowerText);
         break;
+    case ChatCommand::Item:
+        m_item.Run(lowerText);
+        break;
     case ChatCommand::Custom:
         RunCustom();
         break;
@@ -130,7 +141,6 @@ void KivLogic::RunChatCommand(ChatCommand command, const QString &lowerText)
         RunSend(lowerText);
         break;
     case ChatCommand::Who:
-    case ChatCommand::Item:
         // Found and tagged; these commands answer once their handlers are in place.
         break;
     }

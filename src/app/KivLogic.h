@@ -4,6 +4,9 @@
 #include "commands/BeepCommand.h"
 #include "commands/CalcCommand.h"
 #include "commands/InfoCommand.h"
+#include "items/ActionProcessor.h"
+#include "items/IItemWindows.h"
+#include "items/ItemCommand.h"
 #include "logs/ChatProcessor.h"
 #include "logs/IChatHost.h"
 #include "logs/ILogProcessors.h"
@@ -74,6 +77,9 @@ public:
 
     // Where sightings go (the roster); none until the program wires it.
     void SetSightings(IPlayerSightings *sightings) { m_sightings = sightings; }
+    // The item windows; hidden ones until the program wires the real ones.
+    void SetItemWindows(IItemWindows *windows);
+    ActionProcessor &Actions() { return m_action; }
 
     // The now-playing status of the messenger; nothing goes out until a messenger is set.
     void SetMessenger(IMessenger *messenger) { m_messenger = messenger; }
@@ -106,6 +112,9 @@ private:
     CalcCommand m_calc;
     InfoCommand m_infoCommand;
     BeepCommand m_beep;
+    HiddenItemWindows m_hiddenItemWindows;
+    ActionProcessor m_action;
+    ItemCommand m_item;
     IPlayerSightings *m_sightings = nullptr;
     IMessenger *m_messenger = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/SettingsKeys.h"
+#include "items/ItemDb.h"
 #include "logs/DayNames.h"
 #include "platform/FileNames.h"
 #include "platform/IClock.h"
@@ -143,32 +144,12 @@ bool SaveProgramList(const TStrDBListUni &list, const QString &folder, const QSt
     return false;
 }
 
-QStringList MakeRareItems(const TStrDBListUni &itemDb)
-{
-    QStringList rare{QString()};
-    for (const QString &line : itemDb.Lines()) {
-        const QStringView key = KeyOfLine(line);
-        if (key.isEmpty())
-            continue;
-        // The rarity of this entry: a key lookup would find the first of two entries
-        // whose keys differ only in case.
-        QStringList fields;
-        SplitFields(TrimControls(ValueOfLine(line)), fields);
-        const QString digits = DigitsOf(fields.value(1));
-        bool ok = false;
-        const qlonglong rarity = digits.left(18).toLongLong(&ok);
-        if (ok && rarity >= 7)
-            rare.append(key.toString());
-    }
-    return rare;
-}
-
 void LoadLists(AppState &state, IPrompts &prompts)
 {
     LoadProgramList(state.roster, state.programFolder, names::kRoster, prompts);
     LoadProgramList(state.idNotes, state.programFolder, names::kIdNotes, prompts);
     LoadProgramList(state.itemDb, state.programFolder, names::kItemDb, prompts);
-    state.rareItems = MakeRareItems(state.itemDb);
+    kiv::itemdb::BuildRareItems(state);
     LoadProgramList(state.wanted, state.programFolder, names::kWanted, prompts);
 }
 

@@ -33,7 +33,6 @@ void ReadStartSettings(AppState &state, const ProfileFile &settings, QSize mainW
 void AskLogFolder(AppState &state, IPrompts &prompts);
 void AskOwnId(AppState &state, IPrompts &prompts);
 void LoadLists(AppState &state, IPrompts &prompts);
-QStringList MakeRareItems(const TStrDBListUni &itemDb);
 
 // Loads one list file of the program folder the standard way: kept sorted and free of
 // duplicates while loading, created empty when missing, unsorted afterwards. A file

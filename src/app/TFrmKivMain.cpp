@@ -13,6 +13,9 @@
 #include "commands/TInfoWindow.h"
 #include "items/TInfoGrid.h"
 #include "items/TInfoGridHin.h"
+#include "items/QtItemWindows.h"
+#include "items/ItemDb.h"
+#include "items/TFrmItemNote.h"
 #include "logs/ChatRowsModel.h"
 #include "logs/LogFollower.h"
 #include "logs/LogLine.h"
@@ -276,9 +279,8 @@ void TFrmKivMain::BuildPopupMenu()
     PopupMenu->addSeparator();
     popQuit = add("popQuit", QStringLiteral("終了(&Q)"));
 
-    // Entries whose windows and commands are not built yet stay disabled rather than
-    // doing nothing when chosen.
     popOpenItem->setEnabled(false);
+    connect(popOpenItem, &QAction::triggered, this, &TFrmKivMain::popOpenItemClick);
     connect(popOpen, &QAction::triggered, this, &TFrmKivMain::popOpenClick);
     connect(popCustom, &QAction::triggered, this, &TFrmKivMain::popCustomClick);
     connect(popWanted, &QAction::triggered, this, &TFrmKivMain::popWantedClick);
@@ -291,6 +293,8 @@ void TFrmKivMain::BuildPopupMenu()
     connect(popChkInfo, &QAction::toggled, this, [this](bool on) { SetSideWindowShown(m_info, on); });
     connect(popChkItem, &QAction::toggled, this, [this](bool on) { SetSideWindowShown(m_item, on); });
     connect(popChkItemHin, &QAction::toggled, this, [this](bool on) { SetSideWindowShown(m_itemHin, on); });
+    connect(popItemSell, &QAction::toggled, this, [this](bool on) { m_state.itemSellClear = on; });
+    connect(popSyutoku, &QAction::toggled, this, [this](bool on) { m_state.moneyToPicker = on; });
 }
 
 void TFrmKivMain::SetSideWindows(TInfoWindow *info, TInfoGridHin *itemHin, TInfoGrid *item)
@@ -298,6 +302,12 @@ void TFrmKivMain::SetSideWindows(TInfoWindow *info, TInfoGridHin *itemHin, TInfo
     m_info = info;
     m_itemHin = itemHin;
     m_item = item;
+    m_itemWindows = std::make_unique<QtItemWindows>(item, itemHin);
+    m_logic->SetItemWindows(m_itemWindows.get());
+    if (item)
+        item->SetReportFolder(m_state.programFolder, &m_prompts);
+    if (itemHin)
+        itemHin->SetReportFolder(m_state.programFolder, &m_prompts);
 }
 
 void TFrmKivMain::SetSideWindowShown(QWidget *window, bool shown)
@@ -349,8 +359,7 @@ bool TFrmKivMain::PreparePopup()
         popOpen->setText(kiv::rows::OpenIdCaption(record.id));
         const bool action = record.tag.contains(u'$');
         popOpenItem->setText(kiv::rows::OpenItemCaption(action ? kiv::rows::ItemNameOfText(record.text) : QString()));
-        // The item note dialog arrives with the item database windows.
-        popOpenItem->setEnabled(false);
+        popOpenItem->setEnabled(action);
         popItemSearch->setEnabled(action);
     } else if (focused == lvWho) {
         const QModelIndex current = lvWho->currentIndex();
@@ -442,6 +451,24 @@ void TFrmKivMain::popOpenClick()
     if (!kiv::idnote::CommitIdNote(m_state, id, dialog.Values(), &error))
         m_prompts.Warning(error);
     m_roster->RefreshRanks();
+}
+
+void TFrmKivMain::popOpenItemClick()
+{
+    const int row = SelectedChatRow();
+    if (row < 0)
+        return;
+    const QString item = kiv::rows::ItemNameOfText(m_chatModel->Row(row).text);
+    const qsizetype index = m_state.itemDb.IndexOfKey(item);
+    if (index < 0)
+        return;
+    TFrmItemNote dialog(this);
+    dialog.SetItem(item, m_state.itemDb.Line(index));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QString error;
+    if (!kiv::itemdb::CommitItemNote(m_state, item, dialog.Result(), &error))
+        m_prompts.Warning(error);
 }
 
 void TFrmKivMain::popCopyClick()
@@ -670,6 +697,12 @@ void TFrmKivMain::ApplyLayout(const QString &command)
     if (m_info)
         m_info->SetRememberedFontSize(m_state.fontSize);
     m_jrt = s.jrt;
+    if (m_item) {
+        m_item->SetDistributionRows(s.jrt);
+        m_item->SetFontSize(m_state.fontSize);
+    }
+    if (m_itemHin)
+        m_itemHin->SetFontSize(m_state.fontSize);
     place(m_item, s.item, s.itemVisible, s.itemAlpha);
     place(m_itemHin, s.itemhin, s.itemhinVisible, s.itemAlpha);
     place(m_info, s.info, s.infoVisible, s.infoAlpha);

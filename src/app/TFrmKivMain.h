@@ -35,6 +35,7 @@ class TInfoGrid;
 class TInfoGridHin;
 class TInfoWindow;
 class TChatView;
+class QtItemWindows;
 
 // The main window: chat view and roster view, status bar and popup menu. It owns all
 // program state (AppState) and runs the start-up steps when it is created and the close
@@ -90,6 +91,7 @@ public:
     void popCopyClick();
     void popCopyRClick();
     void popOpenClick();
+    void popOpenItemClick();
     void lvWhoDblClick();
     // Prepares the menu for the view that has the focus; false when no menu opens.
     bool PreparePopup();
@@ -183,6 +185,7 @@ private:
     std::unique_ptr<CommandSoundPlayer> m_soundCommand;
     std::unique_ptr<SystemMessenger> m_messenger;
     std::unique_ptr<KivLogic> m_logic;
+    std::unique_ptr<QtItemWindows> m_itemWindows;
     std::unique_ptr<LogFollower> m_follower;
 
     // The window's size and the chat view's extent when it last left each style (side by

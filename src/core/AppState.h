@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -120,6 +121,14 @@ struct AppState
     TStrDBListUni itemDb;
     TStrDBListUni wanted;
     QStringList rareItems;
+    QSet<QString> rareItemSet; // the same names, for lookups
+
+    // The pick-up counters of the status bar and the item options of the popup menu.
+    int itemPickups = 0;
+    int moneyTotal = 0;
+    int moneyPickups = 0;
+    bool itemSellClear = false;
+    bool moneyToPicker = false;
 
     std::array<DailyLog, kLogKindCount> logs{{
         {QStringLiteral("ChatLog_"), {}, {}, {}, 0, {}},

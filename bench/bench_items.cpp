@@ -1,0 +1,189 @@
+// Benchmarks of the item tracking: replay of a day's action log with a large item
+// database, against the replay of a chat log of the same size in the same run, and
+// "@item list" on that database filling the chat view.
+#include "app/KivLogic.h"
+#include "core/AppState.h"
+#include "core/IInfoOutput.h"
+#include "core/IStatusText.h"
+#include "items/ItemDb.h"
+#include "logs/ChatRowsModel.h"
+#include "logs/DayNames.h"
+#include "logs/LogFollower.h"
+#include "platform/Cp932.h"
+#include "platform/IClock.h"
+#include "platform/IDesktop.h"
+#include "platform/IPrompts.h"
+#include "platform/ISoundPlayer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+class NullInfo final : public IInfoOutput
+{
+public:
+    void AppendInfoLine(const QString &) override {}
+    void ClearInfo() override {}
+    bool IsInfoVisible() const override { return false; }
+    void ShowInfo() override {}
+    void HideInfo() override {}
+    QString InfoText() const override { return {}; }
+    void SetInfoColours(unsigned, unsigned) override {}
+    void SetInfoSize(int, int) override {}
+    int InfoWidth() const override { return 392; }
+    int InfoHeight() const override { return 80; }
+    void SetInfoAlpha(int) override {}
+    int InfoAlpha() const override { return 255; }
+    int ScreenHeight() const override { return 768; }
+};
+class NullStatus final : public IStatusText
+{
+public:
+    void SetStatusText(const QString &) override {}
+    QString StatusText() const override { return {}; }
+};
+class NullPrompts final : public IPrompts
+{
+public:
+    void Information(const QString &) override {}
+    void Warning(const QString &) override {}
+    bool Question(const QString &) override { return false; }
+    bool InputQuery(const QString &, const QString &, QString &) override { return false; }
+    QString ChooseFolder(const QString &) override { return {}; }
+};
+class NullSound final : public ISoundPlayer
+{
+public:
+    void PlayWave(const QString &) override {}
+};
+class NullDesktop final : public IDesktop
+{
+public:
+    void OpenUrl(const QString &) override {}
+    void SetClipboardText(const QString &) override {}
+};
+
+const QDate kDay(2026, 12, 7);
+class FixedClock final : public IClock
+{
+public:
+    QDateTime Now() const override { return QDateTime(kDay, QTime(12, 0)); }
+};
+
+QString ItemName(int i)
+{
+    return QStringLiteral("アイテム表%1").arg(i);
+}
+
+QByteArray MakeLog(qint64 targetBytes, bool action)
+{
+    static const QStringList names = {QStringLiteral("たろう"), QStringLiteral("Hanako"), QStringLiteral("剣士ケン")};
+    static const QStringList acts = {QStringLiteral("[pickup]"), QStringLiteral("[pickup]"), QStringLiteral("[sell]"),
+                                     QStringLiteral("[buy]")};
+    std::mt19937 rng(7);
+    QByteArray out;
+    out.reserve(targetBytes + 256);
+    int second = 0;
+    while (out.size() < targetBytes) {
+        const int n = int(rng() % names.size());
+        const QString time = QTime(0, 0).addSecs(second++ / 4 % 86400).toString(QStringLiteral("HH:mm:ss"));
+        QString line;
+        if (action) {
+            const bool money = rng() % 5 == 0;
+            // Mostly known items, some new ones.
+            const QString item = money ? QStringLiteral("ペルカ(%1)").arg(rng() % 5000)
+                                       : ItemName(int(rng() % 22000)) + QStringLiteral("(1)");
+            line = time + u'\t' + QString::number(10000000 + n) + u'\t' + names[n] + u'\t' +
+                   acts[int(rng() % acts.size())] + QStringLiteral("\t-\t") + item + QStringLiteral("\r\n");
+        } else {
+            line = time + QStringLiteral("\t<Party>\t") + names[n] + u'(' + QString::number(10000000 + n) +
+                   QStringLiteral(")\r\nドロップ確認お願いします\r\n\r\n");
+        }
+        out += kiv::cp932::Encode(line);
+    }
+    return out;
+}
+
+struct Program
+{
+    explicit Program(const QString &logDir)
+    {
+        state.logDir = logDir;
+        state.ownId = QStringLiteral("12345678");
+        SetDayNames(state, kDay);
+        for (int i = 0; i < 20000; ++i)
+            state.itemDb.Add(ItemName(i) + QStringLiteral("=\t武器\t☆%1").arg(i % 15 + 1, 2, 10, QLatin1Char('0')));
+        kiv::itemdb::BuildRareItems(state);
+    }
+    AppState state;
+    ChatRowsModel model;
+    NullInfo info;
+    NullStatus status;
+    NullPrompts prompts;
+    NullDesktop desktop;
+    NullSound sound;
+    FixedClock clock;
+    KivLogic logic{state, model, KivLogic::Seams{info, status, prompts, desktop, sound, clock}};
+};
+
+double Replay(const QString &dir, int *rows)
+{
+    double best = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        Program program(dir + u'/');
+        LogFollower follower(program.state, program.logic, program.clock);
+        QElapsedTimer t;
+        t.start();
+        follower.FirstShowing();
+        best = std::min(best, t.nsecsElapsed() / 1e6);
+        *rows = program.model.Count();
+    }
+    return best;
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        std::exit(1);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QTemporaryDir chatDir, actionDir;
+    const qint64 bytes = 20 * 1000 * 1000;
+    WriteFile(chatDir.filePath(QStringLiteral("ChatLog_20261207.txt")), MakeLog(bytes, false));
+    WriteFile(actionDir.filePath(QStringLiteral("ActionLog_20261207.txt")), MakeLog(bytes, true));
+    int chatRows = 0, actionRows = 0;
+    const double chatMs = Replay(chatDir.path(), &chatRows);
+    const double actionMs = Replay(actionDir.path(), &actionRows);
+    std::printf("replay 20 MB: action log %d rows %.1f ms (item database 20000); chat log %d rows %.1f ms; "
+                "ratio %.2f (bar 1.5, goal 1.1)\n",
+                actionRows, actionMs, chatRows, chatMs, actionMs / chatMs);
+
+    Program program(actionDir.path() + u'/');
+    QTableView view;
+    view.setModel(&program.model);
+    view.resize(600, 400);
+    view.show();
+    QApplication::processEvents();
+    QElapsedTimer t;
+    t.start();
+    program.logic.RunCommand(QStringLiteral("@item"), QStringLiteral("@item list"));
+    view.scrollToBottom();
+    view.repaint();
+    std::printf("@item list: %d rows into the chat view and one repaint: %.1f ms\n", program.model.Count(),
+                t.nsecsElapsed() / 1e6);
+    return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "items/IItemWindows.h"
+
+#include <QPointer>
+
+class TInfoGrid;
+class TInfoGridHin;
+
+// The item windows of the program behind the logic's seam. Windows that are gone count
+// as hidden; their tallies then live here.
+class QtItemWindows final : public IItemWindows
+{
+public:
+    QtItemWindows(TInfoGrid *distribution, TInfoGridHin *byKind);
+
+    DistributionTally &Distribution() override;
+    KindTally &ByKind() override;
+    void TallyChanged() override;
+    bool IsDistributionShowing() const override;
+    bool IsByKindShowing() const override;
+    void SetDistributionShown(bool shown) override;
+    void SetByKindShown(bool shown) override;
+    int Alpha() const override;
+    void SetAlpha(int alpha) override;
+    QSize DistributionSize() const override;
+    void SetDistributionSize(const QSize &size) override;
+    int ScreenHeight() const override;
+
+private:
+    QPointer<TInfoGrid> m_distribution;
+    QPointer<TInfoGridHin> m_byKind;
+    HiddenItemWindows m_gone;
+};

@@ -1,0 +1,98 @@
+#include "items/TFrmItemNote.h"
+#include "items/TInfoGrid.h"
+#include "items/TInfoGridHin.h"
+#include "widgets/TStrColGrid.h"
+
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace kiv::items;
+
+class TestItemWindows : public QObject
+{
+    Q_OBJECT
+private slots:
+    void distributionWindow();
+    void byKindWindow();
+    void itemNote_data();
+    void itemNote();
+};
+
+void TestItemWindows::distributionWindow()
+{
+    TInfoGrid window;
+    window.SetDistributionRows(3);
+    window.SetRememberedSize(QSize(300, 150));
+    window.show();
+    QCOMPARE(window.size(), QSize(300, 150));
+    const QString id = u"11111111"_s;
+    for (int i = 0; i < 4; ++i)
+        window.Tally().AddPickup(id, u"a"_s, u"剣%1"_s.arg(i), kPink, kBlue);
+    window.Tally().AddPickup(u"22222222"_s, u"b"_s, u"草"_s, kWhite, kGreen);
+    window.Refresh();
+    // The fourth rare item appends a strip row and is current; the strip keeps three rows.
+    QCOMPARE(window.strRndGrid->rowCount(), 4);
+    QCOMPARE(window.Tally().strip.CurrentRow(), 3);
+    QCOMPARE(window.strRndGrid->height(), 3 * 15 + 4);
+    QCOMPARE(window.strRndGrid->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(window.strGrid->item(0, 1)->text(), u"22222222\nb"_s);
+    QVERIFY(window.bbtnItemClear->isVisibleTo(&window));
+    // The column widths follow the window's width.
+    window.resize(400, 150);
+    QCOMPARE(window.strGrid->columnWidth(1), (400 - 24) / 2);
+    QCOMPARE(window.strRndGrid->columnWidth(1), (400 - 24) / 2);
+    // Showing again keeps the contents.
+    window.hide();
+    window.show();
+    QCOMPARE(window.strRndGrid->item(3, 0)->text(), u"剣3"_s);
+}
+
+void TestItemWindows::byKindWindow()
+{
+    TInfoGridHin window;
+    window.SetRememberedSize(QSize(203, 111));
+    window.show();
+    window.Tally().AddPickupByKind(u"11111111"_s, u"a"_s, u"草(2)"_s, kWhite, kGreen);
+    window.Refresh();
+    QCOMPARE(window.strGrid->item(1, 0)->text(), u"ペルカ"_s);
+    QCOMPARE(window.strGrid->item(2, 1)->text(), u"2"_s);
+    QVERIFY(window.strGrid->item(2, 1)->textAlignment() & Qt::AlignRight);
+    // Every showing starts an empty tally.
+    window.hide();
+    window.show();
+    QCOMPARE(window.strGrid->rowCount(), 2);
+    QCOMPARE(window.strGrid->columnCount(), 1);
+    window.popClearClick();
+    QCOMPARE(window.strGrid->item(1, 0)->text(), QString());
+    QCOMPARE(window.strGrid->columnWidth(0), 90);
+    QCOMPARE(window.strGrid->rowHeight(0), 32);
+}
+
+void TestItemWindows::itemNote_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("shownNote");
+    QTest::addColumn<QString>("result");
+
+    QTest::newRow("three note lines") << u"剣=\t武器\t☆03\tx\ty\tz"_s << u"x\ny\nz"_s << u"武器\t☆03\tx\ty\tz"_s;
+    QTest::newRow("hand-written rarity") << u"剣=\t防具\t☆7"_s << QString() << u"防具\t☆07\t"_s;
+    QTest::newRow("unknown category") << u"剣=\t謎\t不明\t a "_s << u" a "_s << u"不明\t不明\ta"_s;
+}
+
+void TestItemWindows::itemNote()
+{
+    QFETCH(QString, line);
+    TFrmItemNote dialog;
+    dialog.SetItem(u"剣"_s, line);
+    dialog.FormShow();
+    QTEST(dialog.note->toPlainText(), "shownNote");
+    dialog.bbtnOK->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QTEST(dialog.Result(), "result");
+}
+
+QTEST_MAIN(TestItemWindows)
+#include "tst_itemwindows.moc"

@@ -46,6 +46,8 @@ fuzz: setup
 bench: build
 	./$(BUILD)/bench_intake
 	./$(BUILD)/bench_follow
+	./$(BUILD)/bench_roster
+	./$(BUILD)/bench_items
 
 # CPU per 1,000 followed records with the main window shown and hidden, and the follow
 # latency against tail -f.

@@ -25,58 +25,11 @@
 #include <cstdio>
 #include <random>
 
+#include "NullSeams.h"
+
 namespace {
+using namespace bench;
 
-class NullInfo final : public IInfoOutput
-{
-public:
-    void AppendInfoLine(const QString &) override {}
-    void ClearInfo() override {}
-    bool IsInfoVisible() const override { return false; }
-    void ShowInfo() override {}
-    void HideInfo() override {}
-    QString InfoText() const override { return {}; }
-    void SetInfoColours(unsigned, unsigned) override {}
-    void SetInfoSize(int, int) override {}
-    int InfoWidth() const override { return 392; }
-    int InfoHeight() const override { return 80; }
-    void SetInfoAlpha(int) override {}
-    int InfoAlpha() const override { return 255; }
-    int ScreenHeight() const override { return 768; }
-};
-class NullStatus final : public IStatusText
-{
-public:
-    void SetStatusText(const QString &) override {}
-    QString StatusText() const override { return {}; }
-};
-class NullPrompts final : public IPrompts
-{
-public:
-    void Information(const QString &) override {}
-    void Warning(const QString &) override {}
-    bool Question(const QString &) override { return false; }
-    bool InputQuery(const QString &, const QString &, QString &) override { return false; }
-    QString ChooseFolder(const QString &) override { return {}; }
-};
-class NullSound final : public ISoundPlayer
-{
-public:
-    void PlayWave(const QString &) override {}
-};
-class NullDesktop final : public IDesktop
-{
-public:
-    void OpenUrl(const QString &) override {}
-    void SetClipboardText(const QString &) override {}
-};
-
-const QDate kDay(2026, 12, 7);
-class FixedClock final : public IClock
-{
-public:
-    QDateTime Now() const override { return QDateTime(kDay, QTime(12, 0)); }
-};
 
 QString ItemName(int i)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 // Seams that do nothing, for benchmarks that run the logic without windows or sounds.
+#include "app/KivLogic.h"
 #include "core/IInfoOutput.h"
 #include "core/IStatusText.h"
 #include "platform/IClock.h"
@@ -67,6 +68,19 @@ class FixedClock final : public IClock
 {
 public:
     QDateTime Now() const override { return QDateTime(kDay, QTime(12, 0)); }
+};
+
+// One of each, handed to the logic as its seams.
+struct NullSeamSet
+{
+    NullInfo info;
+    NullStatus status;
+    NullPrompts prompts;
+    NullDesktop desktop;
+    NullSound sound;
+    FixedClock clock;
+
+    KivLogic::Seams Seams() { return KivLogic::Seams{info, status, prompts, desktop, sound, clock}; }
 };
 
 } // namespace bench

@@ -8,6 +8,7 @@
 // Usage: bench_follow [records at 50/s (default 1000)] [records at 2,000/s (default 4000)]
 // Runs on the offscreen platform unless QT_QPA_PLATFORM or DISPLAY says otherwise.
 #include "app/TFrmKivMain.h"
+#include "NullSeams.h"
 #include "logs/ChatRowsModel.h"
 #include "platform/Cp932.h"
 #include "platform/IClock.h"
@@ -40,16 +41,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class NoPrompts final : public IPrompts
-{
-public:
-    void Information(const QString &) override {}
-    void Warning(const QString &) override {}
-    bool Question(const QString &) override { return false; }
-    bool InputQuery(const QString &, const QString &, QString &) override { return false; }
-    QString ChooseFolder(const QString &) override { return {}; }
-};
 
 double CpuSeconds(clockid_t clock)
 {
@@ -342,7 +333,7 @@ int main(int argc, char *argv[])
             f.write(Record(1000000 + n));
     }
 
-    NoPrompts prompts;
+    bench::NullPrompts prompts;
     TFrmKivMain window(TFrmKivMain::Paths{dir.path() + u'/', settings}, prompts, clock);
     window.show();
     RunEvents(1000);

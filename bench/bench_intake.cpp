@@ -101,13 +101,8 @@ struct Program
     }
     AppState state;
     ChatRowsModel model;
-    NullInfo info;
-    NullStatus status;
-    NullPrompts prompts;
-    NullDesktop desktop;
-    NullSound sound;
-    FixedClock clock;
-    KivLogic logic{state, model, KivLogic::Seams{info, status, prompts, desktop, sound, clock}};
+    NullSeamSet seams;
+    KivLogic logic{state, model, seams.Seams()};
 };
 
 double Median(std::vector<double> v)
@@ -150,7 +145,7 @@ void BenchReplay(const QString &dir)
     int rows = 0;
     for (int i = 0; i < 3; ++i) {
         Program program(dir + u'/');
-        LogFollower follower(program.state, program.logic, program.clock);
+        LogFollower follower(program.state, program.logic, program.seams.clock);
         QElapsedTimer t;
         t.start();
         follower.FirstShowing();
@@ -169,7 +164,7 @@ double AppendCost(const QString &dir, qint64 daySize)
     const QString path = dir + QStringLiteral("/ChatLog_20261207.txt");
     WriteFile(path, MakeChatLog(daySize, 2));
     Program program(dir + u'/');
-    LogFollower follower(program.state, program.logic, program.clock);
+    LogFollower follower(program.state, program.logic, program.seams.clock);
     follower.FirstShowing();
     std::vector<double> times;
     for (int i = 0; i < 60; ++i) {
@@ -206,7 +201,7 @@ void BenchFollowLatency(const QString &dir)
     WriteFile(path, MakeChatLog(200 * 1000, 3));
 
     Program program(logDir);
-    LogFollower follower(program.state, program.logic, program.clock);
+    LogFollower follower(program.state, program.logic, program.seams.clock);
     follower.FirstShowing();
     follower.Start();
 

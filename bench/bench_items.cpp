@@ -78,13 +78,8 @@ struct Program
     }
     AppState state;
     ChatRowsModel model;
-    NullInfo info;
-    NullStatus status;
-    NullPrompts prompts;
-    NullDesktop desktop;
-    NullSound sound;
-    FixedClock clock;
-    KivLogic logic{state, model, KivLogic::Seams{info, status, prompts, desktop, sound, clock}};
+    NullSeamSet seams;
+    KivLogic logic{state, model, seams.Seams()};
 };
 
 double Replay(const QString &dir, int *rows)
@@ -92,7 +87,7 @@ double Replay(const QString &dir, int *rows)
     double best = 1e9;
     for (int i = 0; i < 3; ++i) {
         Program program(dir + u'/');
-        LogFollower follower(program.state, program.logic, program.clock);
+        LogFollower follower(program.state, program.logic, program.seams.clock);
         QElapsedTimer t;
         t.start();
         follower.FirstShowing();

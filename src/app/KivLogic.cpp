@@ -29,6 +29,7 @@ KivLogic::KivLogic(AppState &state, ChatRowsModel &rows, const Seams &seams)
     m_frame.setSingleShot(true);
     m_frame.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_frame, &QTimer::timeout, &m_frame, [this] { ShowWaitingRows(); });
+    SetItemWindows(&m_hiddenItemWindows);
 }
 
 void KivLogic::SetRowFrame(std::chrono::milliseconds frame)

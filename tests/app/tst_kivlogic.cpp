@@ -63,6 +63,7 @@ private slots:
     void infoCommandFromTheChat();
     void severalCommandsInOneLine();
     void mailRows();
+    void itemListWithoutItemWindows();
 };
 
 void TestKivLogic::blockArrivesInOneInsert()
@@ -316,6 +317,16 @@ void TestKivLogic::mailRows()
         QCOMPARE(row.tag, u"%<Send>"_qs);
         QCOMPARE(row.text, u"line%1"_qs.arg(r + 1));
     }
+}
+
+void TestKivLogic::itemListWithoutItemWindows()
+{
+    // Before the main window hands over its item windows, the item command still runs.
+    Fixture f;
+    f.state.itemDb.Add(u"鉄の剣=\t武器\t☆03"_qs);
+    f.state.itemDb.Add(u"竜のうろこ=\t素材\t☆07"_qs);
+    f.logic.RunCommand(u"@item"_qs, u"@item list"_qs);
+    QCOMPARE(f.model.Count(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestKivLogic)

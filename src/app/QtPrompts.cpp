@@ -42,6 +42,19 @@ bool QtPrompts::Question(const QString &text)
     return Ask(m_owner, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool QtPrompts::ConfirmUnlessNo(const QString &text)
+{
+    // A message box takes Escape and its close button as No when it has a No button; here
+    // only No itself refuses, so the escape button is Yes.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(QMessageBox::Information, Caption(), shown, QMessageBox::Yes | QMessageBox::No, m_owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setEscapeButton(QMessageBox::Yes);
+    box.exec();
+    return box.clickedButton() != box.button(QMessageBox::No);
+}
+
 bool QtPrompts::InputQuery(const QString &caption, const QString &prompt, QString &text)
 {
     return ShowInputDialog(m_owner, caption, prompt, text);

@@ -14,6 +14,7 @@ public:
     void Information(const QString &text) override;
     void Warning(const QString &text) override;
     bool Question(const QString &text) override;
+    bool ConfirmUnlessNo(const QString &text) override;
     bool InputQuery(const QString &caption, const QString &prompt, QString &text) override;
     QString ChooseFolder(const QString &title) override;
 

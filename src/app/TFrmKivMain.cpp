@@ -2,6 +2,7 @@
 
 #include "app/ChatRowDelegate.h"
 #include "app/ChatRowText.h"
+#include "app/DroppedFiles.h"
 #include "app/TChatView.h"
 #include "app/KivLogic.h"
 #include "app/Layout.h"
@@ -35,6 +36,8 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -45,6 +48,7 @@
 #include <QTableView>
 #include <QTextDocument>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -79,6 +83,21 @@ void SetUpListView(QTableView *view)
     // A fixed row height keeps appends cheap however many rows the view holds.
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->hide();
+}
+
+// The dropped files as local paths, in order; none when the first thing dropped is not a
+// local file (a web address, a text).
+QStringList DroppedPaths(const QMimeData *mime)
+{
+    QStringList paths;
+    const QList<QUrl> urls = mime && mime->hasUrls() ? mime->urls() : QList<QUrl>();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return paths;
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    return paths;
 }
 
 } // namespace
@@ -817,6 +836,45 @@ void TFrmKivMain::closeEvent(QCloseEvent *event)
     event->accept();
     // Closing the main window ends the program, side windows included.
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void TFrmKivMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (DroppedPaths(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void TFrmKivMain::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (DroppedPaths(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void TFrmKivMain::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = DroppedPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The drop ends before the import asks its question: a modal box inside the drop would
+    // keep the program the files came from waiting for it.
+    QTimer::singleShot(0, this, [this, paths] { ImportDropped(paths); });
+}
+
+void TFrmKivMain::ImportDropped(const QStringList &paths)
+{
+    if (m_closed)
+        return;
+    const kiv::drop::DroppedKind merged =
+        kiv::drop::ImportDroppedFiles(paths, {m_state, *m_roster, m_prompts, *this});
+    if (merged == kiv::drop::DroppedKind::BlackList)
+        m_roster->RefreshRanks();
 }
 
 void TFrmKivMain::popCustomClick()

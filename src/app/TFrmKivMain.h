@@ -122,6 +122,10 @@ protected:
     void moveEvent(QMoveEvent *event) override;
     bool HandleFormKey(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Dropped files: only local ones are taken, and of those only the first is imported.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void BuildViews();
@@ -136,6 +140,7 @@ private:
     QWidget *FocusedView() const;
     int SelectedChatRow() const;
     void SetSideWindowShown(QWidget *window, bool shown);
+    void ImportDropped(const QStringList &paths);
 
     AppState m_state;
     IPrompts &m_prompts;

@@ -13,6 +13,9 @@ public:
     virtual void Warning(const QString &text) = 0;
     // Yes/No question; true for Yes.
     virtual bool Question(const QString &text) = 0;
+    // Yes/No question that only No refuses: closing the box any other way (Escape, the
+    // close button) goes on. True unless No.
+    virtual bool ConfirmUnlessNo(const QString &text) { return Question(text); }
     // One-line input (`ShowInputDialog`): true when confirmed; `text` is the shown
     // text on entry and the typed text on return.
     virtual bool InputQuery(const QString &caption, const QString &prompt, QString &text) = 0;

@@ -36,7 +36,7 @@ install: build
 # libFuzzer builds of the fuzz targets (clang), each run for FUZZ_SECONDS.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= fuzz_calc fuzz_logtext fuzz_infocommand fuzz_alarms fuzz_reader
+FUZZ_TARGETS ?= fuzz_calc fuzz_logtext fuzz_infocommand fuzz_alarms fuzz_reader fuzz_splitcsv fuzz_itemimports
 fuzz: setup
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_FUZZ=ON -DKIV_SANITIZE=ON -DKIV_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
@@ -48,6 +48,7 @@ bench: build
 	./$(BUILD)/bench_follow
 	./$(BUILD)/bench_roster
 	./$(BUILD)/bench_items
+	./$(BUILD)/bench_imports
 
 # CPU per 1,000 followed records with the main window shown and hidden, and the follow
 # latency against tail -f.

@@ -29,23 +29,31 @@ bool ImportableRank(QStringView rank)
     return rank.size() == 1 && QStringView(u"0189").contains(rank);
 }
 
-// Companion flag, rank and the three reserved numbers of an ID note value, with the TABs
-// between them and trimmed: the value's first 11 characters for the single digits the
-// program writes. Counting TABs instead keeps a hand-edited wider number from pushing
-// the note into the reserved fields.
-QString NumbersOf(QStringView value)
+// Companion flag, rank and the three reserved numbers of an ID note value, TABs between
+// them, with the rank replaced: for the single digits the program writes, the value's first
+// 11 characters trimmed. Taking them by TABs keeps a hand-edited wider number from pushing
+// the note into the reserved fields, and a number missing from a short entry becomes "0",
+// so the note always follows the fifth number.
+QString NumbersWithRank(QStringView value, const QString &rank)
 {
-    qsizetype start = 0;
-    while (start < value.size() && value[start].unicode() <= 32)
-        ++start;
-    qsizetype end = start;
-    for (int tabs = 0; tabs < 5; ++tabs) {
-        end = value.indexOf(u'\t', end);
-        if (end < 0)
-            return TrimControls(value.sliced(start));
-        ++end;
+    QStringList numbers;
+    qsizetype at = 0;
+    while (at < value.size() && value[at].unicode() <= 32)
+        ++at;
+    while (numbers.size() < 5 && at < value.size()) {
+        qsizetype tab = value.indexOf(u'\t', at);
+        if (tab < 0)
+            tab = value.size();
+        numbers.append(TrimControls(value.sliced(at, tab - at)));
+        at = tab + 1;
     }
-    return TrimControls(value.sliced(start, end - 1 - start));
+    numbers.resize(5);
+    for (QString &number : numbers) {
+        if (number.isEmpty())
+            number = QStringLiteral("0");
+    }
+    numbers[1] = rank;
+    return numbers.join(u'\t');
 }
 
 } // namespace
@@ -184,9 +192,8 @@ void MergeBlackList(AppState &state, const QStringList &lines)
         const QString rank = GetField(id, 1, imported);
         if (!ImportableRank(rank))
             continue;
-        SetField(id, 1, rank, notes);
         const QString note = TrimControls(idnote::StoredNote(ValueOfLine(imported.Line(imported.IndexOfKey(id)))));
-        notes.SetLine(at, id + u"=\t" + NumbersOf(ValueOfLine(notes.Line(at))) + u'\t' + note);
+        notes.SetLine(at, id + u"=\t" + NumbersWithRank(ValueOfLine(notes.Line(at)), rank) + u'\t' + note);
     }
 }
 

@@ -141,6 +141,7 @@ void TestImports::mergeBlackList_data()
     QTest::newRow("rank 5 changes nothing") << kNote << u"11111111=\t0\t5\t0\t0\t0\tx"_s << kNote;
     QTest::newRow("rank 18 is no rank") << kNote << u"11111111=\t0\t18\t0\t0\t0\tx"_s << kNote;
     QTest::newRow("no rank") << kNote << u"11111111=\t0"_s << kNote;
+    QTest::newRow("short entry") << u"11111111=\t1"_s << u"11111111=\t0\t8"_s << u"11111111=\t1\t8\t0\t0\t0\t"_s;
     QTest::newRow("file's first entry counts") << kNote << u"11111111=\t0\t8\t0\t0\t0\tA\n11111111=\t0\t5\t0\t0\t0\tB"_s
                                                << u"11111111=\t1\t8\t0\t0\t0\tA"_s;
     QTest::newRow("lines without a key") << kNote << u"no key\n=\t0\t9\n"_s << kNote;

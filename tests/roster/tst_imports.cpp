@@ -164,7 +164,7 @@ void TestImports::substringIndex_data()
     QTest::addColumn<QString>("alphabet");
     QTest::addColumn<int>("length");
 
-    QTest::newRow("empty") << QString() << 0;
+    QTest::newRow("empty text") << u"ab"_s << 0;
     QTest::newRow("one letter") << u"a"_s << 300;
     QTest::newRow("two letters") << u"ab"_s << 2000;
     QTest::newRow("roster-like") << u"12=\t\r\nAl"_s << 3000;

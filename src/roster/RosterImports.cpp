@@ -159,9 +159,10 @@ void MergeRoster(AppState &state, const QStringList &lines, IPlayerSightings &si
     // A sighting adds nothing to an empty roster, so neither does the import.
     if (state.roster.Count() == 0)
         return;
-    // The roster's text as the merge begins. A name added by an earlier line of the file is
-    // not looked for in it, but the sighting itself records a name only once, so what the
-    // roster ends with does not depend on the order of the file's lines.
+    // Each line is looked for in the roster's text as the merge begins, indexed once: looked
+    // for in a text that grows with every line, 100,000 lines would take hours. A line made
+    // redundant by an earlier line of the file then still goes to the sightings, which
+    // record a name only once and otherwise just show the player.
     const SubstringIndex rosterText(state.roster.Lines().join(QStringLiteral("\r\n")));
     QStringList names;
     for (const QString &line : lines) {

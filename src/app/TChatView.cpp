@@ -53,8 +53,14 @@ void TChatView::OnRowCountChanged(int oldCount, int newCount)
     // lay out and repaint both scroll bars and the frame around them at every append.
     verticalScrollBar()->setRange(0, std::max(0, verticalHeader()->length() - viewport()->height()));
     verticalHeader()->setOffset(verticalScrollBar()->value());
-    // From the grid line above the first new row to the bottom.
-    const int top = std::max(0, rowViewportPosition(oldCount) - 1);
+    // From the grid line above the first new row to the bottom. With rows of one fixed
+    // height its place follows from the length; asking the header would make it work out
+    // the place of every row of the day again, at every append.
+    const QHeaderView *header = verticalHeader();
+    const bool uniform = header->sectionResizeMode(0) == QHeaderView::Fixed && header->hiddenSectionCount() == 0;
+    const int first = uniform ? header->length() - (newCount - oldCount) * header->defaultSectionSize() - header->offset()
+                              : rowViewportPosition(oldCount);
+    const int top = std::max(0, first - 1);
     if (top < viewport()->height())
         viewport()->update(QRect(0, top, viewport()->width(), viewport()->height() - top));
 }

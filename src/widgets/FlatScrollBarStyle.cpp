@@ -50,7 +50,7 @@ void FlatScrollBarStyle::drawComplexControl(ComplexControl control, const QStyle
             painter->fillRect(r, pal.color(QPalette::Button).darker(112));
         // A small solid triangle pointing along the bar.
         const QPointF c = QRectF(r).center();
-        const qreal h = std::max<qreal>(2, std::min(r.width(), r.height()) / 4.0);
+        const qreal h = std::max<qreal>(1.5, std::min(r.width(), r.height()) / 6.0);
         const qreal sign = button.forward ? 1 : -1;
         QPolygonF arrow;
         if (horizontal)

@@ -96,11 +96,16 @@ void KivLogic::FlushRows(ProcessingMode mode)
         ShowWaitingRows();
         return;
     }
+    // The first reading after a quiet spell is shown as soon as its text is through (its
+    // scroll included), without a trip through the event loop; later ones wait for the
+    // end of the frame that showed it.
+    const qint64 shownAgo = m_sinceShown.isValid() ? m_sinceShown.elapsed() : m_rowFrame.count();
+    if (m_scrollDue && shownAgo >= m_rowFrame.count()) {
+        ShowWaitingRows();
+        return;
+    }
     if (m_frame.isActive())
         return; // they go with the rows already waiting
-    // The first reading after a quiet spell is shown once the reading is over (its
-    // scroll included); later ones wait for the end of the frame that showed it.
-    const qint64 shownAgo = m_sinceShown.isValid() ? m_sinceShown.elapsed() : m_rowFrame.count();
     m_frame.start(int(std::max<qint64>(0, m_rowFrame.count() - shownAgo)));
 }
 

@@ -1,5 +1,7 @@
 #include "app/TChatView.h"
 
+#include "widgets/FlatScrollBarStyle.h"
+
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QStyle>
@@ -19,11 +21,13 @@ TChatView::TChatView(QWidget *parent)
     disconnect(verticalScrollBar(), SIGNAL(rangeChanged(int,int)), this, SLOT(_q_showOrHideScrollBars()));
     connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &TChatView::OnScrollRangeChanged,
             Qt::QueuedConnection);
-    // The bar is repainted at nearly every append. Fusion draws every pixel of it, so what
-    // lies behind it (its holder, the frame, the splitter, the window) need not be drawn
-    // first; other styles may leave parts of it to what is behind.
-    if (style()->name().compare(QStringLiteral("fusion"), Qt::CaseInsensitive) == 0)
-        verticalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
+    // The bar is repainted at nearly every append: it is drawn flat, and every pixel of
+    // it, so what lies behind it (its holder, the frame, the splitter, the window) need
+    // not be drawn first.
+    auto *flat = new FlatScrollBarStyle;
+    flat->setParent(this);
+    verticalScrollBar()->setStyle(flat);
+    verticalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TChatView::OnScrollRangeChanged(int minimum, int maximum)
@@ -49,8 +53,14 @@ void TChatView::OnRowCountChanged(int oldCount, int newCount)
     // lay out and repaint both scroll bars and the frame around them at every append.
     verticalScrollBar()->setRange(0, std::max(0, verticalHeader()->length() - viewport()->height()));
     verticalHeader()->setOffset(verticalScrollBar()->value());
-    // From the grid line above the first new row to the bottom.
-    const int top = std::max(0, rowViewportPosition(oldCount) - 1);
+    // From the grid line above the first new row to the bottom. With rows of one fixed
+    // height its place follows from the length; asking the header would make it work out
+    // the place of every row of the day again, at every append.
+    const QHeaderView *header = verticalHeader();
+    const bool uniform = header->sectionResizeMode(0) == QHeaderView::Fixed && header->hiddenSectionCount() == 0;
+    const int first = uniform ? header->length() - (newCount - oldCount) * header->defaultSectionSize() - header->offset()
+                              : rowViewportPosition(oldCount);
+    const int top = std::max(0, first - 1);
     if (top < viewport()->height())
         viewport()->update(QRect(0, top, viewport()->width(), viewport()->height() - top));
 }
@@ -58,4 +68,13 @@ void TChatView::OnRowCountChanged(int oldCount, int newCount)
 void TChatView::ScrollToLastRow()
 {
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void TChatView::verticalScrollbarValueChanged(int value)
+{
+    // The base asks the windowing system where the pointer is at every scroll (a round
+    // trip to the display server at every append) to update what lies under it; that only
+    // matters with the pointer over the rows. The model has nothing more to fetch.
+    if (viewport()->underMouse())
+        QTableView::verticalScrollbarValueChanged(value);
 }

@@ -15,6 +15,9 @@ public:
     // Brings the last row into view, drawing only what comes into view.
     void ScrollToLastRow();
 
+protected slots:
+    void verticalScrollbarValueChanged(int value) override;
+
 private slots:
     void OnRowCountChanged(int oldCount, int newCount);
     void OnScrollRangeChanged(int minimum, int maximum);

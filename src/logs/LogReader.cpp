@@ -525,7 +525,19 @@ QDate DateOfName(const QString &name, const QString &prefix)
 {
     if (!name.startsWith(prefix, Qt::CaseInsensitive))
         return {};
-    return QDate::fromString(name.mid(prefix.size(), 8), QStringLiteral("yyyyMMdd"));
+    // Eight digits, read by hand: a date format is parsed anew at every call.
+    if (name.size() < prefix.size() + 8)
+        return {};
+    int value[3] = {0, 0, 0};
+    for (qsizetype i = 0; i < 8; ++i) {
+        const char16_t c = name[prefix.size() + i].unicode();
+        if (c < u'0' || c > u'9')
+            return {};
+        int &part = value[i < 4 ? 0 : i < 6 ? 1 : 2];
+        part = part * 10 + (c - u'0');
+    }
+    const QDate date(value[0], value[1], value[2]);
+    return date.isValid() ? date : QDate();
 }
 
 // How many characters of whole lines `a` and `b` (texts of lines ended by CR LF) begin
@@ -573,6 +585,20 @@ LogReader::LogReader(AppState &state, ILogProcessors &processors, const IClock &
 {
 }
 
+LogReader::ClockPin::ClockPin(const LogReader &reader)
+    : m_reader(reader)
+    , m_owner(!reader.m_now)
+{
+    if (m_owner)
+        m_reader.m_now = m_reader.m_clock.Now();
+}
+
+LogReader::ClockPin::~ClockPin()
+{
+    if (m_owner)
+        m_reader.m_now.reset();
+}
+
 QString LogReader::PathOf(const QString &name) const
 {
     return m_state.logDir + name;
@@ -580,6 +606,7 @@ QString LogReader::PathOf(const QString &name) const
 
 void LogReader::FirstShowing()
 {
+    const ClockPin pin(*this);
     if (m_state.readingGuard || m_state.released || m_state.logDir.isEmpty())
         return;
     m_state.readingGuard = true;
@@ -595,6 +622,7 @@ void LogReader::FirstShowing()
 
 void LogReader::ReadNewLogText()
 {
+    const ClockPin pin(*this);
     if (m_state.readingGuard || m_state.released || m_state.logDir.isEmpty())
         return;
     // Cleared however the reading ends, a processor throwing included: a guard left set
@@ -637,7 +665,7 @@ QString LogReader::NewerDayFile(const DailyLog &log) const
         return QFileInfo::exists(PathOf(log.nextName)) ? log.nextName : QString();
     // Normally the next day's file; but a day without chat, actions or mail has no file,
     // so once the clock has passed the next day the newest file up to today is taken.
-    const QDate today = m_clock.Now().date();
+    const QDate today = Now().date();
     const QDate oldest = std::max(next, today.addDays(-kLookBackDays));
     for (QDate date = std::max(next, today); date >= oldest; date = date.addDays(-1)) {
         const QString name = DailyLogName(log.prefix, date);
@@ -663,7 +691,7 @@ void LogReader::MoveToNextDay(LogKind kind)
     // One day after the later of the file's date and today's: a file dated ahead of the
     // clock would otherwise be its own next file and be replayed at every reading. Made
     // before the text is handed on, so that a processor failing cannot leave it so either.
-    const QDate today = m_clock.Now().date();
+    const QDate today = Now().date();
     const QDate fileDate = DateOfName(log.currentName, log.prefix);
     const QDate from = fileDate.isValid() ? std::max(fileDate, today) : today;
     log.nextName = DailyLogName(log.prefix, from.addDays(1));
@@ -713,7 +741,7 @@ void LogReader::Hand(LogKind kind, const QString &text, ProcessingMode mode)
 
 bool LogReader::HeldLineDue(const LogReadPosition &pos) const
 {
-    return pos.held && m_clock.Now() >= pos.stillSince.addSecs(kHoldSeconds);
+    return pos.held && Now() >= pos.stillSince.addSecs(kHoldSeconds);
 }
 
 LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
@@ -799,7 +827,7 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     const qint64 seenSize = start + read;
     const bool changed = !pos.seen || seenSize != pos.seenSize || modified != pos.seenModified;
     if (changed)
-        pos.stillSince = m_clock.Now();
+        pos.stillSince = Now();
     const bool flushNow = flush == Flush::Always || (flush == Flush::IfStill && !changed && HeldLineDue(pos));
     const CompleteLines complete = stream.Finish(kind != LogKind::Action && !flushNow);
     pos.lfMayFollow = complete.bytes > 0 ? complete.lfMayFollow : stream.LfMayStillFollow();
@@ -827,6 +855,7 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
 
 bool LogReader::ChangedSinceLastReading() const
 {
+    const ClockPin pin(*this);
     if (m_state.released || m_state.logDir.isEmpty())
         return false;
     for (const LogKind kind : kKinds) {

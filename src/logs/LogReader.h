@@ -2,12 +2,16 @@
 
 #include "core/AppState.h"
 #include "logs/ILogProcessors.h"
+#include "platform/IClock.h"
+
+#include <QDateTime>
 
 #include <QString>
 #include <QStringList>
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 class IClock;
 
@@ -87,10 +91,26 @@ private:
     void ReadAppended(LogKind kind, Flush flush);
     void Hand(LogKind kind, const QString &text, ProcessingMode mode);
     QString PathOf(const QString &name) const;
+    // The clock is read once per reading: a reading happens at one moment, and each read
+    // of the local time looks at the time zone files again.
+    QDateTime Now() const { return m_now ? *m_now : m_clock.Now(); }
+    class ClockPin
+    {
+    public:
+        explicit ClockPin(const LogReader &reader);
+        ~ClockPin();
+        ClockPin(const ClockPin &) = delete;
+        ClockPin &operator=(const ClockPin &) = delete;
+
+    private:
+        const LogReader &m_reader;
+        bool m_owner;
+    };
 
     AppState &m_state;
     ILogProcessors &m_processors;
     const IClock &m_clock;
+    mutable std::optional<QDateTime> m_now;
     std::array<QString, kLogKindCount> m_unreadable; // the reason, per kind
     quint64 m_textsHanded = 0;
     qint64 m_readSize = 256 * 1024;

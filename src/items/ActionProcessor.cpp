@@ -165,7 +165,8 @@ void ActionProcessor::ProcessLive(const QString &id, const QString &name, const 
     m_host.MarkActive(id, name);
 }
 
-bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QString &prefix, QString *error)
+bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QString &prefix, QString *error,
+                                             const std::function<void(const QString &)> &beforeFile)
 {
     const QDir dir(folder);
     const QStringList names = dir.entryList(QDir::Files, QDir::Unsorted);
@@ -174,6 +175,8 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
     for (const QString &fileName : names) {
         if (!fileName.startsWith(prefix, Qt::CaseInsensitive) || !fileName.endsWith(u".txt", Qt::CaseInsensitive))
             continue;
+        if (beforeFile)
+            beforeFile(fileName);
         m_host.AppendInfoLine(QStringLiteral("  ") + fileName);
         const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(fileName));
         if (!read.ok) {

@@ -164,8 +164,10 @@ void ChatProcessor::ProcessRecord(LogLineRecord &record, QStringView kind, Proce
         m_host.AddChatRow(ViewOf(record));
 }
 
-void ChatProcessor::CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs)
+bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs,
+                                     const std::function<void(const QString &)> &beforeFile, QString *error)
 {
+    bool allRead = true;
     const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
     // Not QDir::System: on Unix it lists FIFOs, and reading one would block.
     const QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
@@ -173,10 +175,16 @@ void ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
         // Matched as the game's platform matches file names: without regard to case.
         if (!name.startsWith(prefix, Qt::CaseInsensitive) || !name.endsWith(u".txt", Qt::CaseInsensitive))
             continue;
+        if (beforeFile)
+            beforeFile(name);
         m_host.AppendInfoLine(u"  " % name);
         const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(name));
-        if (!read.ok)
+        if (!read.ok) {
+            allRead = false;
+            if (error)
+                *error += name % u": " % read.error % u'\n';
             continue;
+        }
         // Through the line buffer, as a daily log is read: line ends become CR LF, so a
         // header cut by a lone LF is still joined to its text.
         const QString text = kiv::text::JoinLines(kiv::text::SplitLines(kiv::text::Decode(read.bytes).text));
@@ -185,4 +193,5 @@ void ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
                 pairs.Add(IdOfSpeaker(fields[2]) % u'=' % NameOfSpeaker(fields[2]));
         });
     }
+    return allRead;
 }

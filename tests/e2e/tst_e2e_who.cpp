@@ -64,7 +64,8 @@ void TestE2eWho::RunOnce(const QString &said)
     const QString today = m_logDir + u"/ChatLog_"_s + Day(0) + u".txt"_s;
     for (int i = 0; i < 30 && !QFileInfo::exists(tsv); ++i) {
         testfiles::Append(today, Chat(u"わたし(12345678)"_s, said + u" @item output"_s));
-        QTest::qWaitFor([&tsv] { return QFileInfo::exists(tsv); }, 3000);
+        if (QTest::qWaitFor([&tsv] { return QFileInfo::exists(tsv); }, 3000))
+            break;
     }
     QVERIFY(QFileInfo::exists(tsv));
     QCOMPARE(::kill(pid_t(process.processId()), SIGTERM), 0);
@@ -83,7 +84,7 @@ void TestE2eWho::makeupThenClose()
     QVERIFY(QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     testfiles::Write(m_program + u"/kivreader.ini"_s,
                      testfiles::Cp932(u"[system]\r\nlogdir="_s + m_logDir + u"\r\nKivID=12345678\r\n"_s));
-    const auto log = [this](const QString &prefix, int daysAgo) {
+    const auto log = [this](const QString &prefix, int daysAgo) -> QString {
         return m_logDir + u'/' + prefix + Day(daysAgo) + u".txt"_s;
     };
     testfiles::Write(log(u"ChatLog_"_s, 3), Chat(u"Ann(10000001)"_s) + Chat(u"Bob(10000002)"_s));

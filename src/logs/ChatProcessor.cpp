@@ -1,11 +1,14 @@
 #include "logs/ChatProcessor.h"
 
 #include "core/AppState.h"
+#include "logs/Cp932LogScan.h"
 #include "logs/LogLine.h"
+#include "platform/Cp932.h"
 #include "platform/TextFile.h"
 #include "core/strDBListUniU.h"
 
 #include <QDir>
+#include <QSet>
 
 #include <cstring>
 
@@ -183,6 +186,20 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
             allRead = false;
             if (error)
                 *error += name % u": " % read.error % u'\n';
+            continue;
+        }
+        if (kiv::logs::IsCp932Log(read.bytes)) {
+            // Straight from the bytes, each distinct speaker of the file decoded once: a
+            // makeup reads months of logs. A lone CR or LF joins a header to its text as
+            // CR LF does.
+            kiv::logs::SeenViews seen;
+            QString speaker;
+            kiv::logs::ForEachCp932Line(read.bytes, true, [&](const kiv::logs::ByteFields &line) {
+                if (line.count < 3 || !seen.Insert(line.field[2]))
+                    return;
+                speaker = kiv::cp932::DecodeToAnsiForm(line.field[2]);
+                pairs.Add(IdOfSpeaker(speaker) % u'=' % NameOfSpeaker(speaker));
+            });
             continue;
         }
         // Through the line buffer, as a daily log is read: line ends become CR LF, so a

@@ -6,6 +6,7 @@
 #include "core/strDBListUniU.h"
 #include "items/ActionProcessor.h"
 #include "logs/ChatProcessor.h"
+#include "logs/Cp932LogScan.h"
 #include "logs/IChatHost.h"
 #include "logs/LogLine.h"
 #include "platform/Cp932.h"
@@ -115,6 +116,20 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
             allRead = false;
             if (error)
                 *error += name + u": " + read.error + u'\n';
+            continue;
+        }
+        if (kiv::logs::IsCp932Log(read.bytes)) {
+            // Straight from the bytes, each distinct ID and name of the file decoded once.
+            kiv::logs::SeenViews seen;
+            kiv::logs::ForEachCp932Line(read.bytes, false, [&](const kiv::logs::ByteFields &line) {
+                if (line.count < 3)
+                    return;
+                const QByteArrayView id = line.field[1];
+                const QByteArrayView name = line.field[2];
+                const QByteArrayView both(id.data(), name.data() + name.size() - id.data());
+                if (seen.Insert(both))
+                    pairs.Add(kiv::cp932::DecodeToAnsiForm(id) + u'=' + kiv::cp932::DecodeToAnsiForm(name));
+            });
             continue;
         }
         const QString text = kiv::text::Decode(read.bytes).text;

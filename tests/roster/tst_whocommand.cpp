@@ -1,4 +1,5 @@
 #include "app/KivLogic.h"
+#include "logs/ChatProcessor.h"
 #include "logs/ChatRowsModel.h"
 #include "logs/DayNames.h"
 #include "logs/LogReader.h"
@@ -106,6 +107,8 @@ private slots:
     void rebuildHoldsReadingsBack_data();
     void rebuildHoldsReadingsBack();
     void linesWrittenDuringRebuildAreRead();
+    void byteReadingAgreesWithDecoded_data();
+    void byteReadingAgreesWithDecoded();
 };
 
 void TestWhoCommand::keywords_data()
@@ -265,6 +268,44 @@ void TestWhoCommand::linesWrittenDuringRebuildAreRead()
     QCOMPARE(f.chatRows.Count(), 2);
     QCOMPARE(f.chatRows.Row(1).id, u"22222222"_s);
     QVERIFY(!f.state.readingGuard);
+}
+
+void TestWhoCommand::byteReadingAgreesWithDecoded_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("records") << Chat(u"表示(12345678)"_s) + Act(u"1"_s, u"表"_s, u"x"_s);
+    QTest::newRow("lone CR and LF") << u"1\t<P>\tA(11111111)\rhi\n\n2\t<P>\tB(22222222)\nyo\r\r"_s;
+    QTest::newRow("text ends in )") << u"1\t<P>\tA(11111111)\r\n(a)\r\n2\t<P>\tB(2)\r\n\r\n\r\n3\tx"_s;
+    QTest::newRow("empty and trailing fields") << u"1\t\t\t\r\n\t\tC(33333333)\t\r\na\tb\t\r\n)"_s;
+    QTest::newRow("NUL ends the text") << u"1\t<P>\tA(11111111)\r\nx\r\n"_s + QChar(0) + u"2\t<P>\tB(22222222)"_s;
+}
+
+void TestWhoCommand::byteReadingAgreesWithDecoded()
+{
+    // Code page files are read from their bytes, marked ones through the decoded text:
+    // the same text gives the same pairs either way.
+    QFETCH(QString, text);
+    Fixture f;
+    const auto pairs = [&](const QString &prefix, bool chat) {
+        TStrDBListUni list;
+        list.SetSorted(true);
+        testfiles::Write(f.dir.filePath(prefix + u"1.txt"_s), testfiles::Cp932(text));
+        testfiles::Write(f.dir.filePath(prefix + u"2.txt"_s), testfiles::Utf16Le(text));
+        QStringList both;
+        for (const QString &n : {u"1"_s, u"2"_s}) {
+            list.Clear();
+            if (chat)
+                ChatProcessor(f.state, f.logic).CollectChatNames(f.dir.path(), prefix + n, list);
+            else
+                CollectActionNames(f.dir.path(), prefix + n, list, f.info);
+            both.append(list.Lines().join(u'|'));
+        }
+        return both;
+    };
+    const QStringList chat = pairs(u"ChatLog_"_s, true);
+    QCOMPARE(chat.at(0), chat.at(1));
+    const QStringList action = pairs(u"ActionLog_"_s, false);
+    QCOMPARE(action.at(0), action.at(1));
 }
 
 QTEST_GUILESS_MAIN(TestWhoCommand)

@@ -13,9 +13,14 @@
 #include "platform/IClock.h"
 #include "platform/TextFile.h"
 
+#include <QCollator>
 #include <QDir>
+#include <QLocale>
 #include <QScopeGuard>
 #include <QSet>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -61,13 +66,39 @@ public:
         incoming.Assign({});
     }
 
-    // Sorted, identical pairs (case ignored) once: what a kept-sorted list holds.
+    // Sorted, identical pairs (case ignored) once: what a kept-sorted list holds, in its
+    // order (CompareListLines). The collation runs once per pair to make its sort key,
+    // not once per comparison: months of logs give hundreds of thousands of pairs.
     void TakeSorted(TStrDBListUni &pairs)
     {
         Drain();
-        pairs.SetSorted(true);
-        pairs.Assign(m_kept);
+        static const QCollator collator = [] {
+            QCollator c{QLocale(QLocale::Japanese, QLocale::Japan)};
+            c.setCaseSensitivity(Qt::CaseInsensitive);
+            return c;
+        }();
+        struct Keyed
+        {
+            QCollatorSortKey key;
+            const QString *line;
+        };
+        std::vector<Keyed> keyed;
+        keyed.reserve(size_t(m_kept.size()));
+        for (const QString &line : std::as_const(m_kept))
+            keyed.push_back({collator.sortKey(line), &line});
+        const auto order = [](const Keyed &a, const Keyed &b) {
+            const int byKey = a.key.compare(b.key);
+            return byKey != 0 ? byKey : a.line->compare(*b.line, Qt::CaseInsensitive);
+        };
+        std::stable_sort(keyed.begin(), keyed.end(), [&order](const Keyed &a, const Keyed &b) { return order(a, b) < 0; });
+        QStringList sorted;
+        sorted.reserve(m_kept.size());
+        for (qsizetype i = 0; i < qsizetype(keyed.size()); ++i) {
+            if (i == 0 || order(keyed[size_t(i - 1)], keyed[size_t(i)]) != 0)
+                sorted.append(*keyed[size_t(i)].line);
+        }
         pairs.SetSorted(false);
+        pairs.Assign(sorted);
         m_kept.clear();
         m_exact.clear();
         m_folded.clear();
@@ -235,15 +266,25 @@ void WhoCommand::RunWhoCommand(const QString &text)
 
 void WhoCommand::FileStarting()
 {
-    ++m_filesDone;
+    // The file before this one is read; the scans say when a file starts, not when it ends.
+    if (m_inFile)
+        ++m_filesDone;
+    m_inFile = true;
     Tick();
+}
+
+void WhoCommand::PassEnded()
+{
+    if (m_inFile)
+        ++m_filesDone;
+    m_inFile = false;
 }
 
 void WhoCommand::Tick(bool force)
 {
     if (!force && m_sinceTick.isValid() && m_sinceTick.elapsed() < kTickMs)
         return;
-    m_window->RebuildProgress(std::min(std::max(m_filesDone - 1, 0), m_filesTotal), m_filesTotal);
+    m_window->RebuildProgress(std::min(m_filesDone, m_filesTotal), m_filesTotal);
     m_sinceTick.start();
 }
 
@@ -278,6 +319,7 @@ void WhoCommand::Rebuild(bool close)
     }
     m_filesDone = 0;
     m_filesTotal = 0;
+    m_inFile = false;
     for (const QString &prefix : std::as_const(chatPrefixes))
         m_filesTotal += int(LogFilesWithPrefix(folder, prefix).size());
     for (const QString &prefix : std::as_const(actionPrefixes))
@@ -313,6 +355,7 @@ void WhoCommand::Rebuild(bool close)
         }
         report(errors);
     }
+    PassEnded();
     collector.TakeSorted(pairs);
     AddPairs(pairs, false);
     pairs.Clear();
@@ -330,14 +373,16 @@ void WhoCommand::Rebuild(bool close)
         }
         report(errors);
     }
+    PassEnded();
     collector.TakeSorted(pairs);
     if (!close && !folder.isEmpty()) {
         QString error;
         if (!m_actions.ScanActionLogsForItems(folder, QStringLiteral("ActionLog_"), &error, beforeFile))
             report(current + u": " + error);
+        PassEnded();
     }
     AddPairs(pairs, true);
-    m_filesDone = m_filesTotal + 1;
+    m_filesDone = m_filesTotal;
     Tick(true);
     m_info.AppendInfoLine(kWhoMakeupEnded);
 }

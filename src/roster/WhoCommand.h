@@ -69,6 +69,7 @@ private:
     void Rebuild(bool close);
     void AddPairs(const TStrDBListUni &pairs, bool companions);
     void FileStarting();
+    void PassEnded();
     void Tick(bool force = false);
 
     AppState &m_state;
@@ -82,6 +83,7 @@ private:
     bool m_rebuilding = false;
     QStringList m_failures;
     int m_filesDone = 0;
+    bool m_inFile = false;
     int m_filesTotal = 0;
     QElapsedTimer m_sinceTick;
 };

@@ -107,6 +107,7 @@ private slots:
     void rebuildHoldsReadingsBack_data();
     void rebuildHoldsReadingsBack();
     void linesWrittenDuringRebuildAreRead();
+    void pairsComeInListOrder();
     void byteReadingAgreesWithDecoded_data();
     void byteReadingAgreesWithDecoded();
 };
@@ -268,6 +269,26 @@ void TestWhoCommand::linesWrittenDuringRebuildAreRead()
     QCOMPARE(f.chatRows.Count(), 2);
     QCOMPARE(f.chatRows.Row(1).id, u"22222222"_s);
     QVERIFY(!f.state.readingGuard);
+}
+
+void TestWhoCommand::pairsComeInListOrder()
+{
+    // The order and the duplicates of a kept-sorted list, however the rebuild sorts.
+    Fixture f;
+    const QStringList names{u"b"_s, u"ア"_s, u"B"_s, u"あ"_s, u"Ａ"_s, u"a"_s, u"ｱ"_s, u"ｂ"_s, u"表"_s, u"b"_s};
+    QString chat;
+    TStrDBListUni expected;
+    expected.SetSorted(true);
+    for (const QString &name : names) {
+        chat += Chat(name + u"(11111111)"_s);
+        expected.Add(u"11111111="_s + name);
+    }
+    f.Write(u"ChatLog_20261207.txt"_s, chat);
+    f.logic.RunCommand(u"@who"_s, u"@who makeup"_s);
+    QStringList added;
+    for (const QString &pair : expected.Lines())
+        added.append(u"    ADD 11111111 "_s + pair.section(u'=', 1));
+    QCOMPARE(f.info.lines.filter(u"ADD"_s), added);
 }
 
 void TestWhoCommand::byteReadingAgreesWithDecoded_data()

@@ -389,6 +389,14 @@ void WhoCommand::Rebuild(bool close)
 
 void WhoCommand::AddPairs(const TStrDBListUni &pairs, bool companions)
 {
+    // The "ADD" lines go out a few thousand at a time: one text window append per pair
+    // costs more than the rest of the rebuild when months of logs fill an empty roster.
+    QStringList added;
+    const auto flush = [this, &added] {
+        if (!added.isEmpty())
+            m_info.AppendInfoLine(added.join(u'\n'));
+        added.clear();
+    };
     for (qsizetype i = 0; i < pairs.Count(); ++i) {
         const QString &pair = pairs.Line(i);
         const QString id = KeyOfLine(pair).toString();
@@ -398,7 +406,7 @@ void WhoCommand::AddPairs(const TStrDBListUni &pairs, bool companions)
         if (id.trimmed().isEmpty() || TrimControls(name).isEmpty())
             continue;
         if (!AddField(id, name, m_state.roster))
-            m_info.AppendInfoLine(u"    ADD " + id + u' ' + name);
+            added.append(u"    ADD " + id + u' ' + name);
         if (companions) {
             // Companion flag on, rank 1; the ID's other fields stay.
             if (m_state.idNotes.IndexOfKey(id) < 0)
@@ -406,7 +414,10 @@ void WhoCommand::AddPairs(const TStrDBListUni &pairs, bool companions)
             else
                 SetField(id, 0, QStringLiteral("1"), m_state.idNotes);
         }
-        if ((i + 1) % kPairsPerTick == 0)
+        if ((i + 1) % kPairsPerTick == 0) {
+            flush();
             Tick();
+        }
     }
+    flush();
 }

@@ -214,7 +214,7 @@ void TestWhoCommand::makeup()
     f.logic.RunCommand(u"@who"_s, command);
     QCOMPARE(f.state.roster.Lines(), roster);
     QCOMPARE(f.state.idNotes.Lines(), notes);
-    QCOMPARE(f.info.lines.filter(u"ADD"_s), added);
+    QCOMPARE(f.info.InfoText().split(u'\n').filter(u"ADD"_s), added);
     QCOMPARE(f.info.lines.last(), u"終了しました"_s);
     QCOMPARE(f.state.itemDb.Count() > 0, itemsLearned);
     QVERIFY(f.logic.Who().RebuildFailures().isEmpty());
@@ -288,7 +288,7 @@ void TestWhoCommand::pairsComeInListOrder()
     QStringList added;
     for (const QString &pair : expected.Lines())
         added.append(u"    ADD 11111111 "_s + pair.section(u'=', 1));
-    QCOMPARE(f.info.lines.filter(u"ADD"_s), added);
+    QCOMPARE(f.info.InfoText().split(u'\n').filter(u"ADD"_s), added);
 }
 
 void TestWhoCommand::byteReadingAgreesWithDecoded_data()

@@ -18,9 +18,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-class FakeRosterTimer final : public IRosterTimer
+struct FakeRosterTimer final : IRosterTimer
 {
-public:
     bool ProgramActive() const override { return true; }
     void StopRosterTimer() override {}
     void RestartRosterTimer() override {}
@@ -28,12 +27,11 @@ public:
 
 // Records what the command asks of the window; `onProgress` stands for the events a
 // rebuild lets through.
-class FakeWhoWindow final : public IWhoWindow
+struct FakeWhoWindow final : IWhoWindow
 {
-public:
-    explicit FakeWhoWindow(RosterRowsModel &rows) : m_rows(rows) {}
+    explicit FakeWhoWindow(RosterRowsModel &rows) : rows(rows) {}
     void ApplyStyleChange() override { events.append(u"layout"_s); }
-    void ClearRosterRows() override { m_rows.Clear(); }
+    void ClearRosterRows() override { rows.Clear(); }
     void SetRosterRedraw(bool) override {}
     void RebuildProgress(int done, int total) override
     {
@@ -43,11 +41,9 @@ public:
     }
     void RebuildEnded() override { events.append(u"ended"_s); }
     void ReadLogsNow() override { events.append(u"read"_s); }
+    RosterRowsModel &rows;
     QStringList events;
     std::function<void()> onProgress;
-
-private:
-    RosterRowsModel &m_rows;
 };
 
 struct Fixture

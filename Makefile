@@ -49,6 +49,7 @@ bench: build
 	./$(BUILD)/bench_roster
 	./$(BUILD)/bench_items
 	./$(BUILD)/bench_imports
+	./$(BUILD)/bench_makeup
 
 # CPU per 1,000 followed records with the main window shown and hidden, and the follow
 # latency against tail -f.

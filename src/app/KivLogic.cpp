@@ -25,6 +25,7 @@ KivLogic::KivLogic(AppState &state, ChatRowsModel &rows, const Seams &seams)
     , m_beep(state, seams.sound, seams.status)
     , m_action(state, *this, seams.status)
     , m_item(state, *this, seams.info, seams.status, seams.prompts)
+    , m_who(state, seams.info, seams.clock, *this, m_chat, m_action)
 {
     m_frame.setSingleShot(true);
     m_frame.setTimerType(Qt::PreciseTimer);
@@ -147,7 +148,7 @@ void KivLogic::RunChatCommand(ChatCommand command, const QString &lowerText)
         RunSend(lowerText);
         break;
     case ChatCommand::Who:
-        // Found and tagged; these commands answer once their handlers are in place.
+        m_who.RunWhoCommand(lowerText);
         break;
     }
 }

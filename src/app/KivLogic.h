@@ -11,6 +11,7 @@
 #include "logs/IChatHost.h"
 #include "logs/ILogProcessors.h"
 #include "logs/MailProcessor.h"
+#include "roster/WhoCommand.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -80,6 +81,8 @@ public:
     // The item windows; hidden ones until the program wires the real ones.
     void SetItemWindows(IItemWindows *windows);
     ActionProcessor &Actions() { return m_action; }
+    // The roster command; its window is wired by the program.
+    WhoCommand &Who() { return m_who; }
 
     // The now-playing status of the messenger; nothing goes out until a messenger is set.
     void SetMessenger(IMessenger *messenger) { m_messenger = messenger; }
@@ -115,6 +118,7 @@ private:
     HiddenItemWindows m_hiddenItemWindows;
     ActionProcessor m_action;
     ItemCommand m_item;
+    WhoCommand m_who;
     IPlayerSightings *m_sightings = nullptr;
     IMessenger *m_messenger = nullptr;
 };

@@ -51,6 +51,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <cstdio>
+#include <exception>
+
 namespace {
 
 constexpr QSize kDesignClientSize{680, 203};
@@ -139,6 +142,7 @@ TFrmKivMain::TFrmKivMain(const Paths &paths, IPrompts &prompts, const IClock &cl
         m_state, *m_whoModel,
         RosterTracker::Seams{*this, *m_rosterTimer, [this](const QString &beep) { m_logic->RunBeep(beep); }});
     m_logic->SetSightings(m_roster.get());
+    m_logic->Who().SetWindow(this);
     connect(TimWho, &QTimer::timeout, this, [this] { m_roster->TimerTick(); });
     connect(m_follower.get(), &LogFollower::StatusChanged, this, [this](const FollowerStatus &status) {
         m_followerPanel->setText(status.text);
@@ -617,6 +621,50 @@ QString TFrmKivMain::StatusText() const
     return stbMainPanels->text();
 }
 
+void TFrmKivMain::ApplyStyleChange()
+{
+    ApplyLayout(QStringLiteral("change"));
+}
+
+void TFrmKivMain::ClearRosterRows()
+{
+    m_whoModel->Clear();
+}
+
+void TFrmKivMain::SetRosterRedraw(bool on)
+{
+    lvWho->setUpdatesEnabled(on);
+}
+
+void TFrmKivMain::RebuildProgress(int done, int total)
+{
+    if (!m_rebuildShown) {
+        m_rebuildShown = true;
+        m_statusBeforeRebuild = StatusText();
+    }
+    SetStatusText(QStringLiteral("@who makeup: ログ %1 / %2 ファイル").arg(done).arg(total));
+    // Paints and timers only: what the user does waits until the rebuild is over, and
+    // readings find the guard held (the one owed runs when the rebuild ends).
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFrmKivMain::RebuildEnded()
+{
+    if (m_rebuildShown) {
+        m_rebuildShown = false;
+        SetStatusText(m_statusBeforeRebuild);
+    }
+    if (m_closeAfterRebuild) {
+        m_closeAfterRebuild = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void TFrmKivMain::ReadLogsNow()
+{
+    m_follower->ReadNow();
+}
+
 void TFrmKivMain::ApplyViewSettings()
 {
     const QFont font = ViewFont(m_state.fontSize);
@@ -815,6 +863,23 @@ void TFrmKivMain::RunCloseSteps()
     SavePosition(ini);
     // 2. With an own ID, the roster command's "@who makeup close" line brings the roster
     //    up to date here, before the settings and lists are saved.
+    if (m_state.ownId != kNoOwnId) {
+        QString failure;
+        try {
+            m_logic->SubmitCommandLine(QStringLiteral("@who makeup close"), kCommandKindInput);
+            failure = m_logic->Who().RebuildFailures().join(u'\n');
+        } catch (const std::exception &e) {
+            failure = QString::fromLocal8Bit(e.what());
+        } catch (...) {
+            failure = QStringLiteral("不明なエラー");
+        }
+        if (!failure.isEmpty()) {
+            if (m_sessionEnding)
+                std::fprintf(stderr, "%s\n%s\n", qUtf8Printable(kCloseRosterFailed), qUtf8Printable(failure));
+            else
+                m_prompts.Warning(kCloseRosterFailed);
+        }
+    }
     // 3. The messenger status is switched off.
     m_logic->SendMessengerStatus(QString(), QStringLiteral("0"));
     // 4. Settings.
@@ -832,6 +897,12 @@ void TFrmKivMain::RunCloseSteps()
 
 void TFrmKivMain::closeEvent(QCloseEvent *event)
 {
+    // The rebuild works on the lists the close releases: the close waits for its end.
+    if (m_logic->Who().Rebuilding()) {
+        m_closeAfterRebuild = true;
+        event->ignore();
+        return;
+    }
     RunCloseSteps();
     event->accept();
     // Closing the main window ends the program, side windows included.

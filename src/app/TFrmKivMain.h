@@ -8,6 +8,7 @@
 #include "platform/QtDesktop.h"
 #include "platform/QtSoundPlayer.h"
 #include "platform/SystemMessenger.h"
+#include "roster/WhoCommand.h"
 
 #include <QPointer>
 
@@ -40,7 +41,7 @@ class QtItemWindows;
 // The main window: chat view and roster view, status bar and popup menu. It owns all
 // program state (AppState) and runs the start-up steps when it is created and the close
 // steps once when it closes, however the close was asked for.
-class TFrmKivMain : public TIForm01, public IInfoOutput, public IStatusText
+class TFrmKivMain : public TIForm01, public IInfoOutput, public IStatusText, public IWhoWindow
 {
     Q_OBJECT
 public:
@@ -63,6 +64,9 @@ public:
 
     // The close steps; they run once, whatever asked for the close.
     void RunCloseSteps();
+    // The close comes from a signal or the end of the desktop session: a message box
+    // would hold the logout up, so close-time warnings go to the standard error stream.
+    void SetSessionEnding() { m_sessionEnding = true; }
     bool Closed() const { return m_closed; }
 
     CloseSnapshot TakeSnapshot() const;
@@ -85,6 +89,14 @@ public:
     // The status text (stbMainPanels).
     void SetStatusText(const QString &text) override;
     QString StatusText() const override;
+
+    // What the roster command does to the window.
+    void ApplyStyleChange() override;
+    void ClearRosterRows() override;
+    void SetRosterRedraw(bool on) override;
+    void RebuildProgress(int done, int total) override;
+    void RebuildEnded() override;
+    void ReadLogsNow() override;
 
     // Context menu actions, also reachable from tests.
     void lvChatDblClick();
@@ -204,4 +216,8 @@ private:
     int m_jrt = 0;
     bool m_shownOnce = false;
     bool m_closed = false;
+    bool m_sessionEnding = false;
+    bool m_closeAfterRebuild = false; // a close asked for while a rebuild ran
+    bool m_rebuildShown = false;
+    QString m_statusBeforeRebuild;
 };

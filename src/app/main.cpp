@@ -67,9 +67,15 @@ int main(int argc, char *argv[])
     mainWindow.SetSideWindows(&info, &itemHin, &item);
     mainWindow.SetRememberPosition(1);
 
-    QObject::connect(&termination, &TerminationSignals::Received, &mainWindow, &QWidget::close);
+    QObject::connect(&termination, &TerminationSignals::Received, &mainWindow, [&mainWindow] {
+        mainWindow.SetSessionEnding();
+        mainWindow.close();
+    });
     // A session that ends without closing the window still saves.
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &mainWindow, &TFrmKivMain::RunCloseSteps);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &mainWindow, [&mainWindow] {
+        mainWindow.SetSessionEnding();
+        mainWindow.RunCloseSteps();
+    });
 
     mainWindow.show();
     return QApplication::exec();

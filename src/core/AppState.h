@@ -136,6 +136,9 @@ struct AppState
         {QStringLiteral("MailLog_"), {}, {}, {}, 0, {}},
     }};
     bool readingGuard = false;
+    // A reading was held back by the guard and is owed: the reading running now reads
+    // once more when it ends.
+    bool readAgain = false;
     // Set at close once the lists and buffers are released; nothing may touch them after.
     bool released = false;
 

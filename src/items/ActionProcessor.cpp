@@ -4,6 +4,7 @@
 #include "core/IStatusText.h"
 #include "items/IItemWindows.h"
 #include "items/ItemDb.h"
+#include "logs/Cp932LogScan.h"
 #include "logs/IChatHost.h"
 #include "logs/LogLine.h"
 #include "platform/Cp932.h"
@@ -11,6 +12,7 @@
 
 #include <QDir>
 #include <QHash>
+#include <QSet>
 
 #include <limits>
 
@@ -165,7 +167,8 @@ void ActionProcessor::ProcessLive(const QString &id, const QString &name, const 
     m_host.MarkActive(id, name);
 }
 
-bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QString &prefix, QString *error)
+bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QString &prefix, QString *error,
+                                             const std::function<void(const QString &)> &beforeFile)
 {
     const QDir dir(folder);
     const QStringList names = dir.entryList(QDir::Files, QDir::Unsorted);
@@ -174,12 +177,29 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
     for (const QString &fileName : names) {
         if (!fileName.startsWith(prefix, Qt::CaseInsensitive) || !fileName.endsWith(u".txt", Qt::CaseInsensitive))
             continue;
+        if (beforeFile)
+            beforeFile(fileName);
         m_host.AppendInfoLine(QStringLiteral("  ") + fileName);
         const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(fileName));
         if (!read.ok) {
             if (error)
                 *error = read.error;
             return false;
+        }
+        if (kiv::logs::IsCp932Log(read.bytes)) {
+            // Straight from the bytes, each distinct name of the file decoded once: a
+            // makeup scans months of logs.
+            kiv::logs::SeenViews seen;
+            kiv::logs::ForEachCp932Line(read.bytes, false, [&](const kiv::logs::ByteFields &line) {
+                if (line.count < 6)
+                    return;
+                QByteArrayView item = line.field[5];
+                const qsizetype bracket = item.indexOf('(');
+                item = bracket < 0 ? QByteArrayView() : item.first(bracket);
+                if (seen.Insert(item))
+                    Learn(kiv::cp932::DecodeToAnsiForm(item));
+            });
+            continue;
         }
         const QString text = kiv::text::Decode(read.bytes).text;
         kiv::logs::ForEachLine(text, [&](QStringView line) {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
+
 struct AppState;
 class IChatHost;
 class IItemWindows;
@@ -30,8 +32,10 @@ public:
 
     // Learns the item names of every file in `folder` whose name begins with `prefix` and
     // ends in ".txt" (letter case ignored). Nothing else happens. A file that cannot be
-    // read ends the scan with `error` set; what was learned before stays.
-    [[nodiscard]] bool ScanActionLogsForItems(const QString &folder, const QString &prefix, QString *error);
+    // read ends the scan with `error` set; what was learned before stays. `beforeFile`
+    // runs before each file is read.
+    [[nodiscard]] bool ScanActionLogsForItems(const QString &folder, const QString &prefix, QString *error,
+                                              const std::function<void(const QString &)> &beforeFile = {});
 
     // "　アイテム:" n "　/　" money " ペルカ (" n ")".
     static QString CounterText(int itemPickups, int moneyTotal, int moneyPickups);

@@ -1,11 +1,14 @@
 #include "logs/ChatProcessor.h"
 
 #include "core/AppState.h"
+#include "logs/Cp932LogScan.h"
 #include "logs/LogLine.h"
+#include "platform/Cp932.h"
 #include "platform/TextFile.h"
 #include "core/strDBListUniU.h"
 
 #include <QDir>
+#include <QSet>
 
 #include <cstring>
 
@@ -164,8 +167,10 @@ void ChatProcessor::ProcessRecord(LogLineRecord &record, QStringView kind, Proce
         m_host.AddChatRow(ViewOf(record));
 }
 
-void ChatProcessor::CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs)
+bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs,
+                                     const std::function<void(const QString &)> &beforeFile, QString *error)
 {
+    bool allRead = true;
     const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
     // Not QDir::System: on Unix it lists FIFOs, and reading one would block.
     const QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
@@ -173,10 +178,30 @@ void ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
         // Matched as the game's platform matches file names: without regard to case.
         if (!name.startsWith(prefix, Qt::CaseInsensitive) || !name.endsWith(u".txt", Qt::CaseInsensitive))
             continue;
+        if (beforeFile)
+            beforeFile(name);
         m_host.AppendInfoLine(u"  " % name);
         const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(name));
-        if (!read.ok)
+        if (!read.ok) {
+            allRead = false;
+            if (error)
+                *error += name % u": " % read.error % u'\n';
             continue;
+        }
+        if (kiv::logs::IsCp932Log(read.bytes)) {
+            // Straight from the bytes, each distinct speaker of the file decoded once: a
+            // makeup reads months of logs. A lone CR or LF joins a header to its text as
+            // CR LF does.
+            kiv::logs::SeenViews seen;
+            QString speaker;
+            kiv::logs::ForEachCp932Line(read.bytes, true, [&](const kiv::logs::ByteFields &line) {
+                if (line.count < 3 || !seen.Insert(line.field[2]))
+                    return;
+                speaker = kiv::cp932::DecodeToAnsiForm(line.field[2]);
+                pairs.Add(IdOfSpeaker(speaker) % u'=' % NameOfSpeaker(speaker));
+            });
+            continue;
+        }
         // Through the line buffer, as a daily log is read: line ends become CR LF, so a
         // header cut by a lone LF is still joined to its text.
         const QString text = kiv::text::JoinLines(kiv::text::SplitLines(kiv::text::Decode(read.bytes).text));
@@ -185,4 +210,5 @@ void ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
                 pairs.Add(IdOfSpeaker(fields[2]) % u'=' % NameOfSpeaker(fields[2]));
         });
     }
+    return allRead;
 }

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
+
 struct AppState;
 class TStrDBListUni;
 
@@ -33,8 +35,11 @@ public:
     // Appends ID "=" name for the speaker of every line of the chat logs in `folder`
     // whose names begin with `prefix` (letter case ignored) and end in ".txt" (any case),
     // in name order; each file is announced in the info window. Lines with fewer than 3
-    // fields are passed over. A file that cannot be read adds nothing.
-    void CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs);
+    // fields are passed over; a pair that a file repeats is added once for it. A file
+    // that cannot be read adds nothing: the result is then
+    // false and `error` gets a line "name: reason". `beforeFile` runs before each file.
+    bool CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs,
+                          const std::function<void(const QString &)> &beforeFile = {}, QString *error = nullptr);
 
 private:
     void ProcessLine(const kiv::logs::LogFields &fields, ProcessingMode mode);

@@ -43,6 +43,13 @@ public:
 
     const FollowerStatus &Status() const { return m_status; }
 
+    // A reading now, as if a change had been reported; nothing while not following.
+    void ReadNow()
+    {
+        if (m_running)
+            Read();
+    }
+
 signals:
     void StatusChanged(const FollowerStatus &status);
 

@@ -625,6 +625,16 @@ void LogReader::ReadNewLogText()
     const ClockPin pin(*this);
     if (m_state.readingGuard || m_state.released || m_state.logDir.isEmpty())
         return;
+    // A command that held readings back (a roster rebuild) asks for one more when the
+    // reading it ran in is over, so nothing written meanwhile waits for the next change.
+    do {
+        m_state.readAgain = false;
+        ReadOnce();
+    } while (m_state.readAgain && !m_state.released);
+}
+
+void LogReader::ReadOnce()
+{
     // Cleared however the reading ends, a processor throwing included: a guard left set
     // would stop every later reading.
     m_state.readingGuard = true;

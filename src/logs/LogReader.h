@@ -79,6 +79,7 @@ private:
     // When a line held back for the line after it goes on as it stands.
     enum class Flush { Always, IfStill };
 
+    void ReadOnce();
     // `flush` IfStill: once the file has not changed for 2 seconds.
     Loaded Load(LogKind kind, bool whole, Flush flush);
     // The whole file into the buffer; handed on in replay mode when `mode` is Replay,

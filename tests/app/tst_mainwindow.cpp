@@ -5,6 +5,7 @@
 #include "items/TInfoGridHin.h"
 #include "platform/ProfileFile.h"
 #include "platform/TerminationSignals.h"
+#include "platform/TextFile.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestFiles.h"
@@ -41,6 +42,8 @@ private slots:
     void layoutSurvivesRestarts();
     void closeStepsRunOnce_data();
     void closeStepsRunOnce();
+    void rosterUpdateFailureAtClose_data();
+    void rosterUpdateFailureAtClose();
     void enterMovesTheFocusOn_data();
     void enterMovesTheFocusOn();
 
@@ -266,6 +269,35 @@ void TestMainWindow::closeStepsRunOnce()
     QVERIFY(!QFileInfo::exists(SettingsPath()));
     QCOMPARE(testfiles::ListFileLines(File(u"Whois.lst"_s)), saved);
     QCOMPARE(m_prompts.shown, QStringList{});
+}
+
+void TestMainWindow::rosterUpdateFailureAtClose_data()
+{
+    QTest::addColumn<bool>("sessionEnding");
+    QTest::newRow("closed by the user: a box") << false;
+    QTest::newRow("signal or logout: no box") << true;
+}
+
+void TestMainWindow::rosterUpdateFailureAtClose()
+{
+    // Today's chat log cannot be read: the close's roster update warns, and closing goes on.
+    QFETCH(bool, sessionEnding);
+    WriteSettings();
+    const QString chat = File(u"ChatLog_20261207.txt"_s);
+    QVERIFY(QFile::link(u"/proc/self/mem"_s, chat));
+    if (kiv::text::ReadWholeFile(chat).ok)
+        QSKIP("no file here that cannot be read");
+    TFrmKivMain *w = Make();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    if (sessionEnding)
+        w->SetSessionEnding();
+    w->close();
+    Settle();
+    QVERIFY(w->Closed());
+    const QString box = u"warning: ID名簿更新中にエラーが発生しました。KIVIDを確認してください"_s;
+    QCOMPARE(m_prompts.shown.contains(box), !sessionEnding);
+    QVERIFY(QFileInfo::exists(File(u"Whois.lst"_s)));
 }
 
 namespace {

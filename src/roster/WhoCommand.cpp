@@ -1,0 +1,423 @@
+#include "roster/WhoCommand.h"
+
+#include "commands/InfoCommand.h"
+#include "core/AppState.h"
+#include "core/IInfoOutput.h"
+#include "core/strDBListUniU.h"
+#include "items/ActionProcessor.h"
+#include "logs/ChatProcessor.h"
+#include "logs/Cp932LogScan.h"
+#include "logs/IChatHost.h"
+#include "logs/LogLine.h"
+#include "platform/Cp932.h"
+#include "platform/IClock.h"
+#include "platform/TextFile.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QLocale>
+#include <QScopeGuard>
+#include <QSet>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int kTickMs = 50;
+// Pairs added between two looks at the clock.
+constexpr int kPairsPerTick = 4096;
+
+class NoWhoWindow final : public IWhoWindow
+{
+public:
+    void ApplyStyleChange() override {}
+    void ClearRosterRows() override {}
+    void SetRosterRedraw(bool) override {}
+    void RebuildProgress(int, int) override {}
+    void RebuildEnded() override {}
+    void ReadLogsNow() override {}
+};
+
+NoWhoWindow g_noWindow;
+
+// The pair list of a rebuild. Collecting goes into `incoming`, which is drained into a
+// set after every file, so months of logs never hold more than a day's lines at once and
+// the sorted list is built once at the end (one insert at a time into a sorted list
+// would move every later line each time).
+class PairCollector
+{
+public:
+    TStrDBListUni incoming;
+
+    void Drain()
+    {
+        for (const QString &line : incoming.Lines()) {
+            // Most lines repeat a pair exactly; only new ones are folded.
+            if (m_exact.contains(line))
+                continue;
+            m_exact.insert(line);
+            QString folded = line.toCaseFolded();
+            if (m_folded.contains(folded))
+                continue;
+            m_folded.insert(std::move(folded));
+            m_kept.append(line);
+        }
+        incoming.Assign({});
+    }
+
+    // Sorted, identical pairs (case ignored) once: what a kept-sorted list holds, in its
+    // order (CompareListLines). The collation runs once per pair to make its sort key,
+    // not once per comparison: months of logs give hundreds of thousands of pairs.
+    void TakeSorted(TStrDBListUni &pairs)
+    {
+        Drain();
+        static const QCollator collator = [] {
+            QCollator c{QLocale(QLocale::Japanese, QLocale::Japan)};
+            c.setCaseSensitivity(Qt::CaseInsensitive);
+            return c;
+        }();
+        struct Keyed
+        {
+            QCollatorSortKey key;
+            const QString *line;
+        };
+        std::vector<Keyed> keyed;
+        keyed.reserve(size_t(m_kept.size()));
+        for (const QString &line : std::as_const(m_kept))
+            keyed.push_back({collator.sortKey(line), &line});
+        const auto order = [](const Keyed &a, const Keyed &b) {
+            const int byKey = a.key.compare(b.key);
+            return byKey != 0 ? byKey : a.line->compare(*b.line, Qt::CaseInsensitive);
+        };
+        std::stable_sort(keyed.begin(), keyed.end(), [&order](const Keyed &a, const Keyed &b) { return order(a, b) < 0; });
+        QStringList sorted;
+        sorted.reserve(m_kept.size());
+        for (qsizetype i = 0; i < qsizetype(keyed.size()); ++i) {
+            if (i == 0 || order(keyed[size_t(i - 1)], keyed[size_t(i)]) != 0)
+                sorted.append(*keyed[size_t(i)].line);
+        }
+        pairs.SetSorted(false);
+        pairs.Assign(sorted);
+        m_kept.clear();
+        m_exact.clear();
+        m_folded.clear();
+    }
+
+private:
+    QSet<QString> m_exact;
+    QSet<QString> m_folded;
+    QStringList m_kept;
+};
+
+QString YmdOf(const QDate &date)
+{
+    return date.toString(QStringLiteral("yyyyMMdd"));
+}
+
+} // namespace
+
+QStringList LogFilesWithPrefix(const QString &folder, const QString &prefix)
+{
+    if (folder.isEmpty())
+        return {};
+    const QDir dir(folder);
+    QStringList names;
+    // Not QDir::System: on Unix it lists FIFOs, and reading one would block.
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase)) {
+        if (name.startsWith(prefix, Qt::CaseInsensitive) && name.endsWith(u".txt", Qt::CaseInsensitive))
+            names.append(name);
+    }
+    return names;
+}
+
+bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs, IInfoOutput &info,
+                        const std::function<void(const QString &)> &beforeFile, QString *error)
+{
+    bool allRead = true;
+    const QDir dir(folder);
+    kiv::logs::LogFields fields;
+    QString converted;
+    for (const QString &name : LogFilesWithPrefix(folder, prefix)) {
+        if (beforeFile)
+            beforeFile(name);
+        info.AppendInfoLine(u"  " + name);
+        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(name));
+        if (!read.ok) {
+            allRead = false;
+            if (error)
+                *error += name + u": " + read.error + u'\n';
+            continue;
+        }
+        if (kiv::logs::IsCp932Log(read.bytes)) {
+            // Straight from the bytes, each distinct ID and name of the file decoded once.
+            kiv::logs::SeenViews seen;
+            kiv::logs::ForEachCp932Line(read.bytes, false, [&](const kiv::logs::ByteFields &line) {
+                if (line.count < 3)
+                    return;
+                const QByteArrayView id = line.field[1];
+                const QByteArrayView name = line.field[2];
+                const QByteArrayView both(id.data(), name.data() + name.size() - id.data());
+                if (seen.Insert(both))
+                    pairs.Add(kiv::cp932::DecodeToAnsiForm(id) + u'=' + kiv::cp932::DecodeToAnsiForm(name));
+            });
+            continue;
+        }
+        const QString text = kiv::text::Decode(read.bytes).text;
+        // Empty lines (what CR LF CR LF leaves) have no fields and are passed over below.
+        kiv::logs::ForEachLine(text, [&](QStringView line) {
+            // The code page form, as the log reading hands the same line to the action
+            // processor, so both record a name the same way.
+            converted.clear();
+            if (kiv::cp932::FirstOutsideCodePage(line) >= 0) {
+                converted = kiv::cp932::ToAnsiForm(line);
+                line = converted;
+            }
+            if (kiv::logs::SplitAnsiLine(line, fields) < 3)
+                return;
+            pairs.Add(fields[1].toString() + u'=' + fields[2].toString());
+        });
+    }
+    return allRead;
+}
+
+WhoCommand::WhoCommand(AppState &state, IInfoOutput &info, const IClock &clock, IChatHost &host,
+                       ChatProcessor &chat, ActionProcessor &actions)
+    : m_state(state)
+    , m_info(info)
+    , m_clock(clock)
+    , m_host(host)
+    , m_chat(chat)
+    , m_actions(actions)
+    , m_window(&g_noWindow)
+{
+}
+
+void WhoCommand::SetWindow(IWhoWindow *window)
+{
+    m_window = window ? window : &g_noWindow;
+}
+
+void WhoCommand::RunWhoCommand(const QString &text)
+{
+    const QStringList words = SplitInfoWords(text);
+    // Keywords are substrings of the words one per line, so "listup" counts as "list".
+    const QString joined = words.join(u'\n');
+    const auto has = [&joined](const char16_t *keyword) { return joined.contains(QStringView(keyword)); };
+
+    m_info.AppendInfoLine(text);
+    if (words.size() == 1 && m_info.IsInfoVisible()) {
+        m_info.AppendInfoLine(kWhoFindUsage);
+        m_info.AppendInfoLine(kWhoSearchUsage);
+        m_info.AppendInfoLine(QStringLiteral("uses: @who listup"));
+        m_info.AppendInfoLine(QStringLiteral("uses: @who makeup"));
+    }
+    // The message goes out even when the style stays as it was.
+    if (has(u"right")) {
+        m_state.style = 0;
+        m_window->ApplyStyleChange();
+        m_info.AppendInfoLine(kWhoStyleChanged);
+    }
+    if (has(u"bottom")) {
+        m_state.style = 1;
+        m_window->ApplyStyleChange();
+        m_info.AppendInfoLine(kWhoStyleChanged);
+    }
+    if (has(u"clear"))
+        m_window->ClearRosterRows();
+    if (has(u"list")) {
+        QStringList keys;
+        ListKeys(m_state.roster, keys);
+        m_window->SetRosterRedraw(false);
+        m_window->ClearRosterRows();
+        for (const QString &key : std::as_const(keys))
+            m_host.MarkActive(key, QString());
+        m_window->SetRosterRedraw(true);
+        m_info.AppendInfoLine(kWhoListShown);
+    }
+    if (has(u"find")) {
+        if (words.size() == 2) {
+            m_info.AppendInfoLine(kWhoFindUsage);
+        } else if (words.size() == 3) {
+            // An ID the roster does not hold would show as a row without names, as if
+            // the player had been seen: nothing is shown, as for a search without hits.
+            const QString id = TrimControls(words[2]);
+            if (m_state.roster.IndexOfKey(id) >= 0)
+                m_host.MarkActive(id, QString());
+        }
+    }
+    if (has(u"search")) {
+        if (words.size() == 2) {
+            m_info.AppendInfoLine(kWhoSearchUsage);
+        } else if (words.size() == 3) {
+            QStringList keys;
+            // From character 11: the names of an entry keyed by an 8-digit ID.
+            FindKeysByText(m_state.roster, 11, 255, keys, TrimControls(words[2]));
+            m_window->ClearRosterRows();
+            for (const QString &key : std::as_const(keys))
+                m_host.MarkActive(key, QString());
+            m_info.AppendInfoLine(u"『" + words[2] + u"』で検索した結果" + QString::number(keys.size()) +
+                                  u"件のIDがみつかりました。");
+        }
+    }
+    if (has(u"makeup"))
+        Rebuild(has(u"close"));
+}
+
+void WhoCommand::FileStarting()
+{
+    // The file before this one is read; the scans say when a file starts, not when it ends.
+    if (m_inFile)
+        ++m_filesDone;
+    m_inFile = true;
+    Tick();
+}
+
+void WhoCommand::PassEnded()
+{
+    if (m_inFile)
+        ++m_filesDone;
+    m_inFile = false;
+}
+
+void WhoCommand::Tick(bool force)
+{
+    if (!force && m_sinceTick.isValid() && m_sinceTick.elapsed() < kTickMs)
+        return;
+    m_window->RebuildProgress(std::min(m_filesDone, m_filesTotal), m_filesTotal);
+    m_sinceTick.start();
+}
+
+void WhoCommand::Rebuild(bool close)
+{
+    if (m_rebuilding)
+        return;
+    m_rebuilding = true;
+    m_failures.clear();
+    // No reading may start while the rebuild lets the window paint; the one it may run
+    // inside finds the guard as it left it.
+    const bool guardWas = m_state.readingGuard;
+    m_state.readingGuard = true;
+    const auto ended = qScopeGuard([this, guardWas] {
+        m_state.readingGuard = guardWas;
+        m_rebuilding = false;
+        m_window->RebuildEnded();
+        // Lines written meanwhile are read now, or right after the reading this ran in.
+        m_state.readAgain = true;
+        if (!guardWas && !m_state.released)
+            m_window->ReadLogsNow();
+    });
+
+    const QString folder = m_state.logDir;
+    const QDate today = m_clock.Now().date();
+    QStringList chatPrefixes{QStringLiteral("ChatLog_")};
+    QStringList actionPrefixes{QStringLiteral("ActionLog_")};
+    if (close) {
+        const QString yesterday = YmdOf(today.addDays(-1));
+        chatPrefixes = {u"ChatLog_" + yesterday, u"ChatLog_" + YmdOf(today)};
+        actionPrefixes = {u"ActionLog_" + yesterday, u"ActionLog_" + YmdOf(today)};
+    }
+    m_filesDone = 0;
+    m_filesTotal = 0;
+    m_inFile = false;
+    for (const QString &prefix : std::as_const(chatPrefixes))
+        m_filesTotal += int(LogFilesWithPrefix(folder, prefix).size());
+    for (const QString &prefix : std::as_const(actionPrefixes))
+        m_filesTotal += int(LogFilesWithPrefix(folder, prefix).size()) * (close ? 1 : 2);
+    m_sinceTick.invalidate();
+    Tick(true);
+
+    QString current;
+    const auto beforeFile = [this, &current](const QString &name) {
+        current = name;
+        FileStarting();
+    };
+    const auto report = [this](const QString &errors) {
+        for (const QString &line : errors.split(u'\n', Qt::SkipEmptyParts)) {
+            m_failures.append(line);
+            m_info.AppendInfoLine(u"  " + line);
+        }
+    };
+
+    PairCollector collector;
+    TStrDBListUni pairs;
+    // Without a LOG folder there is nothing to read (the working folder is not one).
+    if (!folder.isEmpty()) {
+        QString errors;
+        for (const QString &prefix : std::as_const(chatPrefixes)) {
+            m_chat.CollectChatNames(
+                folder, prefix, collector.incoming,
+                [&](const QString &name) {
+                    collector.Drain();
+                    beforeFile(name);
+                },
+                &errors);
+        }
+        report(errors);
+    }
+    PassEnded();
+    collector.TakeSorted(pairs);
+    AddPairs(pairs, false);
+    pairs.Clear();
+
+    if (!folder.isEmpty()) {
+        QString errors;
+        for (const QString &prefix : std::as_const(actionPrefixes)) {
+            CollectActionNames(
+                folder, prefix, collector.incoming, m_info,
+                [&](const QString &name) {
+                    collector.Drain();
+                    beforeFile(name);
+                },
+                &errors);
+        }
+        report(errors);
+    }
+    PassEnded();
+    collector.TakeSorted(pairs);
+    if (!close && !folder.isEmpty()) {
+        QString error;
+        if (!m_actions.ScanActionLogsForItems(folder, QStringLiteral("ActionLog_"), &error, beforeFile))
+            report(current + u": " + error);
+        PassEnded();
+    }
+    AddPairs(pairs, true);
+    m_filesDone = m_filesTotal;
+    Tick(true);
+    m_info.AppendInfoLine(kWhoMakeupEnded);
+}
+
+void WhoCommand::AddPairs(const TStrDBListUni &pairs, bool companions)
+{
+    // The "ADD" lines go out a few thousand at a time: one text window append per pair
+    // costs more than the rest of the rebuild when months of logs fill an empty roster.
+    QStringList added;
+    const auto flush = [this, &added] {
+        if (!added.isEmpty())
+            m_info.AppendInfoLine(added.join(u'\n'));
+        added.clear();
+    };
+    for (qsizetype i = 0; i < pairs.Count(); ++i) {
+        const QString &pair = pairs.Line(i);
+        const QString id = KeyOfLine(pair).toString();
+        const QString name = ValueOfLine(pair).toString();
+        // A line without a speaker or an empty ID field: nothing to record. An empty key
+        // would never be found again, so each rebuild would add it anew.
+        if (id.trimmed().isEmpty() || TrimControls(name).isEmpty())
+            continue;
+        if (!AddField(id, name, m_state.roster))
+            added.append(u"    ADD " + id + u' ' + name);
+        if (companions) {
+            // Companion flag on, rank 1; the ID's other fields stay.
+            if (m_state.idNotes.IndexOfKey(id) < 0)
+                m_state.idNotes.Add(id + u"=\t1\t1\t0\t0\t0");
+            else
+                SetField(id, 0, QStringLiteral("1"), m_state.idNotes);
+        }
+        if ((i + 1) % kPairsPerTick == 0) {
+            flush();
+            Tick();
+        }
+    }
+    flush();
+}

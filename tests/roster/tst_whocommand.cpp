@@ -1,0 +1,329 @@
+#include "app/KivLogic.h"
+#include "logs/ChatProcessor.h"
+#include "logs/ChatRowsModel.h"
+#include "logs/DayNames.h"
+#include "logs/LogReader.h"
+#include "roster/RosterRowsModel.h"
+#include "roster/RosterTracker.h"
+#include "support/FakeClock.h"
+#include "support/FakeInfoOutput.h"
+#include "support/FakeSeams.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TestFiles.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct FakeRosterTimer final : IRosterTimer
+{
+    bool ProgramActive() const override { return true; }
+    void StopRosterTimer() override {}
+    void RestartRosterTimer() override {}
+};
+
+// Records what the command asks of the window; `onProgress` stands for the events a
+// rebuild lets through.
+struct FakeWhoWindow final : IWhoWindow
+{
+    explicit FakeWhoWindow(RosterRowsModel &rows) : rows(rows) {}
+    void ApplyStyleChange() override { events.append(u"layout"_s); }
+    void ClearRosterRows() override { rows.Clear(); }
+    void SetRosterRedraw(bool) override {}
+    void RebuildProgress(int done, int total) override
+    {
+        events.append(u"%1/%2"_s.arg(done).arg(total));
+        if (onProgress)
+            onProgress();
+    }
+    void RebuildEnded() override { events.append(u"ended"_s); }
+    void ReadLogsNow() override { events.append(u"read"_s); }
+    RosterRowsModel &rows;
+    QStringList events;
+    std::function<void()> onProgress;
+};
+
+struct Fixture
+{
+    Fixture()
+    {
+        state.ownId = u"12345678"_s;
+        state.logDir = dir.path() + u'/';
+        logic.SetSightings(&tracker);
+        logic.Who().SetWindow(&window);
+    }
+    void Write(const QString &name, const QString &text) { testfiles::Write(dir.filePath(name), testfiles::Cp932(text)); }
+    QStringList Rows()
+    {
+        QStringList rows;
+        for (int r = 0; r < whoRows.Count(); ++r)
+            rows.append((QStringList{whoRows.Caption(r)} + whoRows.Values(r)).join(u'|'));
+        return rows;
+    }
+
+    QTemporaryDir dir;
+    AppState state;
+    ChatRowsModel chatRows;
+    RosterRowsModel whoRows;
+    FakeInfoOutput info;
+    FakeStatusText status;
+    ScriptedPrompts prompts;
+    FakeDesktop desktop;
+    FakeSound sound;
+    FakeClock clock; // 2026-12-07
+    FakeRosterTimer timer;
+    RosterTracker tracker{state, whoRows, {info, timer, {}}};
+    FakeWhoWindow window{whoRows};
+    KivLogic logic{state, chatRows, KivLogic::Seams{info, status, prompts, desktop, sound, clock}};
+};
+
+QString Chat(const QString &speaker) { return u"12:00:00\t<Public>\t"_s + speaker + u"\r\nhi\r\n\r\n"_s; }
+QString Act(const QString &id, const QString &name, const QString &item)
+{
+    return u"09:00:00\t"_s + id + u'\t' + name + u"\t[pickup]\t-\t"_s + item + u"(1)\r\n"_s;
+}
+
+const QString kNote8 = u"33333333=\t0\t8\t0\t0\t0\tnote"_s;
+const QString kNote3 = u"55555555=\t0\t3\t0\t0\t0\tpal"_s;
+const QStringList kRoster{u"11111111=\tBob"_s, u"22222222=\tBOBBY\tRob"_s, u"33333333=\tBob Smith"_s};
+
+} // namespace
+
+class TestWhoCommand : public QObject
+{
+    Q_OBJECT
+private slots:
+    void keywords_data();
+    void keywords();
+    void makeup_data();
+    void makeup();
+    void rebuildHoldsReadingsBack_data();
+    void rebuildHoldsReadingsBack();
+    void linesWrittenDuringRebuildAreRead();
+    void pairsComeInListOrder();
+    void byteReadingAgreesWithDecoded_data();
+    void byteReadingAgreesWithDecoded();
+};
+
+void TestWhoCommand::keywords_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<QStringList>("info");  // after the echo
+    QTest::addColumn<QStringList>("rows");  // 11111111 was seen as Bob first
+    QTest::addColumn<int>("style");         // starts at 0
+
+    const QString found = u"』で検索した結果"_s;
+    const QStringList bobRow{u"11111111|Bob|Bob"_s};
+    const QStringList usage{u"uses: @who find [ID]"_s, u"uses: @who search [NAME]"_s, u"uses: @who listup"_s,
+                            u"uses: @who makeup"_s};
+    QTest::newRow("alone, shown") << u"@who"_s << true << usage << bobRow << 0;
+    QTest::newRow("alone, hidden") << u"@who"_s << false << QStringList() << bobRow << 0;
+    QTest::newRow("listup is list") << u"@who listup"_s << true << QStringList{u"@whoウインドウにリストを表示しました"_s}
+                                    << QStringList{u"11111111||Bob"_s, u"22222222||BOBBY|Rob"_s, u"33333333||Bob Smith"_s}
+                                    << 0;
+    QTest::newRow("search, case ignored")
+        << u"@who search bob"_s << true << QStringList{u"『bob"_s + found + u"3件のIDがみつかりました。"_s}
+        << QStringList{u"11111111||Bob"_s, u"22222222||BOBBY|Rob"_s, u"33333333||Bob Smith"_s} << 0;
+    QTest::newRow("search, quoted blank") << u"@who search \"BOB SMITH\""_s << true
+                                          << QStringList{u"『bob smith"_s + found + u"1件のIDがみつかりました。"_s}
+                                          << QStringList{u"33333333||Bob Smith"_s} << 0;
+    QTest::newRow("search, two words") << u"@who search bob smith"_s << true << QStringList() << bobRow << 0;
+    QTest::newRow("search alone") << u"@who search"_s << true << QStringList{u"uses: @who search [NAME]"_s}
+                                  << bobRow << 0;
+    QTest::newRow("find empties the name") << u"@who\u3000find\u300011111111"_s << true << QStringList()
+                                           << QStringList{u"11111111||Bob"_s} << 0;
+    QTest::newRow("find unknown ID") << u"@who find 99999999"_s << true << QStringList() << bobRow << 0;
+    QTest::newRow("find, extra word") << u"@who find 22222222 x"_s << true << QStringList() << bobRow << 0;
+    QTest::newRow("find alone") << u"@who find"_s << true << QStringList{u"uses: @who find [ID]"_s} << bobRow << 0;
+    QTest::newRow("right, unchanged") << u"@who right"_s << true << QStringList{u"WindowStyleを変更しました。"_s}
+                                      << bobRow << 0;
+    QTest::newRow("bottom") << u"@who BOTTOM"_s << false << QStringList{u"WindowStyleを変更しました。"_s} << bobRow
+                            << 1;
+    QTest::newRow("clear") << u"@who clear"_s << true << QStringList() << QStringList() << 0;
+}
+
+void TestWhoCommand::keywords()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, visible);
+    QFETCH(QStringList, info);
+    QFETCH(QStringList, rows);
+    QFETCH(int, style);
+    Fixture f;
+    f.state.roster.Assign(kRoster);
+    f.tracker.MarkActive(u"11111111"_s, u"Bob"_s);
+    f.info.visible = visible;
+    f.info.lines.clear();
+    f.logic.RunCommand(u"@who"_s, text);
+    f.whoRows.Flush();
+    QCOMPARE(f.info.lines.value(0), text);
+    QCOMPARE(f.info.lines.mid(1), info);
+    QCOMPARE(f.Rows(), rows);
+    QCOMPARE(f.state.style, style);
+    QCOMPARE(f.window.events.contains(u"layout"_s), text.contains(u"right"_s) || text.contains(u"BOTTOM"_s));
+}
+
+void TestWhoCommand::makeup_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("roster");
+    QTest::addColumn<QStringList>("notes");
+    QTest::addColumn<QStringList>("added");
+    QTest::addColumn<bool>("itemsLearned");
+
+    // Days 05 to 07 (07 is today); the same chat pair on two days, a line of two fields,
+    // a speaker without ID, a name outside the code page.
+    QTest::newRow("whole folder")
+        << u"@who makeup"_s
+        << QStringList{u"11111111=\tBob"_s, u"22222222=\tAnn"_s, u"44444444=\t?ke"_s, u"55555555=\tEve"_s,
+                       u"66666666=\tKen"_s}
+        << QStringList{kNote8, u"55555555=\t1\t3\t0\t0\t0\tpal"_s, u"44444444=\t1\t1\t0\t0\t0"_s,
+                       u"66666666=\t1\t1\t0\t0\t0"_s}
+        << QStringList{u"    ADD 11111111 Bob"_s, u"    ADD 22222222 Ann"_s, u"    ADD 44444444 ?ke"_s,
+                       u"    ADD 55555555 Eve"_s, u"    ADD 66666666 Ken"_s}
+        << true;
+    QTest::newRow("close: yesterday and today")
+        << u"@who makeup close"_s << QStringList{u"11111111=\tBob"_s, u"66666666=\tKen"_s}
+        << QStringList{kNote8, kNote3, u"66666666=\t1\t1\t0\t0\t0"_s}
+        << QStringList{u"    ADD 11111111 Bob"_s, u"    ADD 66666666 Ken"_s} << false;
+}
+
+void TestWhoCommand::makeup()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, roster);
+    QFETCH(QStringList, notes);
+    QFETCH(QStringList, added);
+    QFETCH(bool, itemsLearned);
+    Fixture f;
+    f.state.idNotes.Assign({kNote8, kNote3});
+    f.Write(u"ChatLog_20261205.txt"_s, Chat(u"Ann(22222222)"_s) + u"x\r\n\r\n\r\n"_s + Chat(u"(  )"_s));
+    f.Write(u"ChatLog_20261206.txt"_s, Chat(u"Bob(11111111)"_s));
+    f.Write(u"chatlog_20261207.TXT"_s, Chat(u"Bob(11111111)"_s) + Chat(u"bob(11111111)"_s));
+    testfiles::Write(f.dir.filePath(u"ActionLog_20261205.txt"_s),
+                     testfiles::Utf16Le(Act(u"55555555"_s, u"Eve"_s, u"剣"_s) + Act(u"44444444"_s, u"ĳke"_s, u"盾"_s)));
+    f.Write(u"ActionLog_20261207.txt"_s, Act(u"66666666"_s, u"Ken"_s, u"剣"_s) + u"a\tb\r\n"_s);
+    f.logic.RunCommand(u"@who"_s, command);
+    QCOMPARE(f.state.roster.Lines(), roster);
+    QCOMPARE(f.state.idNotes.Lines(), notes);
+    QCOMPARE(f.info.InfoText().split(u'\n').filter(u"ADD"_s), added);
+    QCOMPARE(f.info.lines.last(), u"終了しました"_s);
+    QCOMPARE(f.state.itemDb.Count() > 0, itemsLearned);
+    QVERIFY(f.logic.Who().RebuildFailures().isEmpty());
+}
+
+void TestWhoCommand::rebuildHoldsReadingsBack_data()
+{
+    QTest::addColumn<bool>("insideReading");
+    QTest::newRow("typed") << false;
+    QTest::newRow("from a log line") << true;
+}
+
+void TestWhoCommand::rebuildHoldsReadingsBack()
+{
+    QFETCH(bool, insideReading);
+    Fixture f;
+    f.Write(u"ChatLog_20261206.txt"_s, Chat(u"Bob(11111111)"_s));
+    f.Write(u"ActionLog_20261206.txt"_s, Act(u"66666666"_s, u"Ken"_s, u"剣"_s));
+    f.state.readingGuard = insideReading;
+    QStringList guards;
+    f.window.onProgress = [&] {
+        guards.append(f.state.readingGuard ? u"held"_s : u"free"_s);
+        f.logic.RunCommand(u"@who"_s, u"@who makeup"_s); // refused while one runs
+    };
+    f.logic.RunCommand(u"@who"_s, u"@who makeup"_s);
+    QCOMPARE(guards, QStringList(guards.size(), u"held"_s));
+    QCOMPARE(f.window.events.first(), u"0/3"_s);
+    QCOMPARE(f.window.events.mid(f.window.events.size() - (insideReading ? 2 : 3)),
+             insideReading ? QStringList({u"3/3"_s, u"ended"_s}) : QStringList({u"3/3"_s, u"ended"_s, u"read"_s}));
+    QCOMPARE(f.state.readingGuard, insideReading);
+    QVERIFY(f.state.readAgain);
+    QCOMPARE(f.info.lines.count(u"終了しました"_s), 1);
+}
+
+void TestWhoCommand::linesWrittenDuringRebuildAreRead()
+{
+    // The rebuild runs inside the reading of the user's line; what the game writes
+    // meanwhile is read right after, not at the next change.
+    Fixture f;
+    const QString chat = f.dir.filePath(u"ChatLog_20261207.txt"_s);
+    f.Write(u"ChatLog_20261207.txt"_s, QString());
+    LogReader reader(f.state, f.logic, f.clock);
+    SetDayNames(f.state, f.clock.Now().date());
+    reader.FirstShowing();
+    bool written = false;
+    f.window.onProgress = [&] {
+        if (!std::exchange(written, true)) // the game writes once
+            testfiles::Append(chat, testfiles::Cp932(Chat(u"Ann(22222222)"_s)));
+    };
+    testfiles::Append(chat, testfiles::Cp932(Chat(u"Me(12345678)"_s).replace(u"hi"_s, u"@who makeup"_s)));
+    reader.ReadNewLogText();
+    QCOMPARE(f.chatRows.Count(), 2);
+    QCOMPARE(f.chatRows.Row(1).id, u"22222222"_s);
+    QVERIFY(!f.state.readingGuard);
+}
+
+void TestWhoCommand::pairsComeInListOrder()
+{
+    // The order and the duplicates of a kept-sorted list, however the rebuild sorts.
+    Fixture f;
+    const QStringList names{u"b"_s, u"ア"_s, u"B"_s, u"あ"_s, u"Ａ"_s, u"a"_s, u"ｱ"_s, u"ｂ"_s, u"表"_s, u"b"_s};
+    QString chat;
+    TStrDBListUni expected;
+    expected.SetSorted(true);
+    for (const QString &name : names) {
+        chat += Chat(name + u"(11111111)"_s);
+        expected.Add(u"11111111="_s + name);
+    }
+    f.Write(u"ChatLog_20261207.txt"_s, chat);
+    f.logic.RunCommand(u"@who"_s, u"@who makeup"_s);
+    QStringList added;
+    for (const QString &pair : expected.Lines())
+        added.append(u"    ADD 11111111 "_s + pair.section(u'=', 1));
+    QCOMPARE(f.info.InfoText().split(u'\n').filter(u"ADD"_s), added);
+}
+
+void TestWhoCommand::byteReadingAgreesWithDecoded_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("records") << Chat(u"表示(12345678)"_s) + Act(u"1"_s, u"表"_s, u"x"_s);
+    QTest::newRow("lone CR and LF") << u"1\t<P>\tA(11111111)\rhi\n\n2\t<P>\tB(22222222)\nyo\r\r"_s;
+    QTest::newRow("text ends in )") << u"1\t<P>\tA(11111111)\r\n(a)\r\n2\t<P>\tB(2)\r\n\r\n\r\n3\tx"_s;
+    QTest::newRow("empty and trailing fields") << u"1\t\t\t\r\n\t\tC(33333333)\t\r\na\tb\t\r\n)"_s;
+    QTest::newRow("NUL ends the text") << u"1\t<P>\tA(11111111)\r\nx\r\n"_s + QChar(0) + u"2\t<P>\tB(22222222)"_s;
+}
+
+void TestWhoCommand::byteReadingAgreesWithDecoded()
+{
+    // Code page files are read from their bytes, marked ones through the decoded text:
+    // the same text gives the same pairs either way.
+    QFETCH(QString, text);
+    Fixture f;
+    const auto pairs = [&](const QString &prefix, bool chat) {
+        TStrDBListUni list;
+        list.SetSorted(true);
+        testfiles::Write(f.dir.filePath(prefix + u"1.txt"_s), testfiles::Cp932(text));
+        testfiles::Write(f.dir.filePath(prefix + u"2.txt"_s), testfiles::Utf16Le(text));
+        QStringList both;
+        for (const QString &n : {u"1"_s, u"2"_s}) {
+            list.Clear();
+            if (chat)
+                ChatProcessor(f.state, f.logic).CollectChatNames(f.dir.path(), prefix + n, list);
+            else
+                CollectActionNames(f.dir.path(), prefix + n, list, f.info);
+            both.append(list.Lines().join(u'|'));
+        }
+        return both;
+    };
+    const QStringList chat = pairs(u"ChatLog_"_s, true);
+    QCOMPARE(chat.at(0), chat.at(1));
+    const QStringList action = pairs(u"ActionLog_"_s, false);
+    QCOMPARE(action.at(0), action.at(1));
+}
+
+QTEST_GUILESS_MAIN(TestWhoCommand)
+#include "tst_whocommand.moc"

@@ -56,6 +56,9 @@ private slots:
     void processAction_data();
     void processAction();
     void rowsAndLearning();
+    void linesAndTags_data();
+    void linesAndTags();
+    void manyNamesInOneBlock();
     void tallyLayout_data();
     void tallyLayout();
     void reportsOfEmptyWindows();
@@ -181,6 +184,61 @@ void TestItems::rowsAndLearning()
     QString error;
     QVERIFY(f.processor.ScanActionLogsForItems(dir.path(), QStringLiteral("ActionLog_"), &error));
     QCOMPARE(f.host.events, (QStringList{u"info:  actionlog_1.TXT"_s, u"info:【ItemDB】表示の品が追加されました。"_s}));
+}
+
+void TestItems::linesAndTags_data()
+{
+    QTest::addColumn<QString>("block");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<int>("learned");
+
+    const QString h = QStringLiteral("1\t11111111\ta\t");
+    QTest::newRow("line ends of every kind") << h + u"[pickup]\t-\t剣(1)\r"_s + h + u"[pickup]\t-\t石(2)\n\r\n\r\n"_s + h + u"[buy]\t-\t草(3)"_s
+                                             << QStringList{u"1|11111111|a|剣(1)|$pickup_rea"_s, u"1|11111111|a|石(2)|$pickup_rea"_s,
+                                                            u"1|11111111|a|草(3)|$buy"_s}
+                                             << 0;
+    QTest::newRow("NUL ends a line's fields") << h + u"[pickup]\t-\t剣(1)\0\tx\r\n"_s + h + u"[pickup]\0\t-\t石(1)\r\n"_s
+                                              << QStringList{u"1|11111111|a|剣(1)|$pickup_rea"_s} << 0;
+    QTest::newRow("TAB at the end, seven fields") << h + u"[sell]\t-\t剣(1)\t\r\n"_s + h + u"[sell]\t-\t剣(1)\t7\r\n"_s
+                                                  << QStringList{u"1|11111111|a|剣(1)|$sell_rea"_s} << 0;
+    QTest::newRow("outside the code page") << u"1\t11111111\t한a\t[PickUp]\t-\t😀剣(1)\r\n"_s + h + u"[pickup]\t-\t?剣(1)\r\n"_s
+                                           << QStringList{u"1|11111111|?a|?剣(1)|$pickup"_s, u"1|11111111|a|?剣(1)|$pickup"_s}
+                                           << 1;
+    QTest::newRow("rare by exact name only") << h + u"[pickup]\t-\tsword(1)\r\n"_s + h + u"[pickup]\t-\tSword(1)\r\n"_s + h +
+                                                    u"[pickup]\t-\tsword(1)\r\n"_s
+                                             << QStringList{u"1|11111111|a|sword(1)|$pickup"_s, u"1|11111111|a|Sword(1)|$pickup_rea"_s,
+                                                            u"1|11111111|a|sword(1)|$pickup"_s}
+                                             << 0;
+}
+
+void TestItems::linesAndTags()
+{
+    QFETCH(QString, block);
+    Fixture f;
+    f.state.itemDb.Add(QStringLiteral("Sword=\t武器\t☆08"));
+    kiv::itemdb::BuildRareItems(f.state);
+    f.processor.ProcessActionText(block, ProcessingMode::Replay);
+    QTEST(f.host.RowTexts(), "rows");
+    QTEST(int(f.host.Events(u"info:").size()), "learned");
+}
+
+// A day names thousands of items: each is learned once and keeps its own rare flag.
+void TestItems::manyNamesInOneBlock()
+{
+    Fixture f;
+    for (int i = 0; i < 3000; i += 2)
+        f.state.itemDb.Add(QStringLiteral("品%1=\t武器\t☆%2").arg(i).arg(i % 4 == 0 ? 9 : 1));
+    kiv::itemdb::BuildRareItems(f.state);
+    QString block;
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 3000; ++i)
+            block += L(A, u"a"_s, u"pickup"_s, QStringLiteral("品%1(1)").arg(i));
+    }
+    f.processor.ProcessActionText(block, ProcessingMode::Replay);
+    QCOMPARE(f.host.Events(u"info:").size(), 1500);
+    QCOMPARE(f.host.rows.size(), size_t(6000));
+    for (size_t r = 0; r < f.host.rows.size(); ++r)
+        QCOMPARE(f.host.rows[r].tag, r % 3000 % 4 == 0 ? u"$pickup_rea"_s : u"$pickup"_s);
 }
 
 void TestItems::tallyLayout_data()

@@ -3,8 +3,12 @@
 #include "items/CellGrid.h"
 #include "widgets/TStrColGrid.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QStyle>
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace kiv::items {
 
@@ -29,19 +33,60 @@ void PrepareTallyView(TStrColGrid *view, bool scrollBars)
     view->setPalette(palette);
 }
 
-void ShowCells(TStrColGrid *view, const TCellGrid &cells, int fontSize, bool focusCurrent)
+QFont TallyFont(int fontSize)
 {
-    view->setUpdatesEnabled(false);
     QFont font(QStringLiteral("MS UI Gothic"));
     font.setPointSize(fontSize > 0 ? fontSize : 9);
+    return font;
+}
+
+namespace {
+
+// The width of the widest line of a cell's text (lines apart by CR).
+int TextWidth(const QFontMetrics &metrics, const QString &text)
+{
+    int widest = 0;
+    for (const QStringView line : QStringView(text).tokenize(u'\r'))
+        widest = std::max(widest, metrics.horizontalAdvance(line.toString()));
+    return widest;
+}
+
+int FittingWidth(const TCellGrid &cells, int col, const QFontMetrics &metrics, int margins)
+{
+    int widest = 0;
+    for (int r = 0; r < cells.RowCount(); ++r) {
+        const QString &text = cells.Text(col, r);
+        if (!text.isEmpty())
+            widest = std::max(widest, TextWidth(metrics, text));
+    }
+    return widest > 0 ? widest + margins : 0;
+}
+
+} // namespace
+
+void ShowCells(TStrColGrid *view, const TCellGrid &cells, int fontSize, bool focusCurrent, bool headerRow,
+               const TCellGrid *alsoFits)
+{
+    view->setUpdatesEnabled(false);
+    const QFont font = TallyFont(fontSize);
     view->setFont(font);
+    const QFontMetrics metrics(font);
     view->setRowCount(cells.RowCount());
     view->setColumnCount(cells.ColCount());
     view->verticalHeader()->setDefaultSectionSize(cells.DefaultRowHeight());
     for (int r = 0; r < cells.RowCount(); ++r)
         view->setRowHeight(r, cells.RowHeight(r));
-    for (int c = 0; c < cells.ColCount(); ++c)
-        view->setColumnWidth(c, std::max(0, cells.ColWidth(c)));
+    // The header row holds ID over name: two whole lines.
+    if (headerRow && cells.RowCount() > 0)
+        view->setRowHeight(0, std::max(cells.RowHeight(0), 2 * metrics.lineSpacing() + 2));
+    // The delegate leaves a text margin on each side, and the grid line takes one pixel.
+    const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) + 2;
+    for (int c = 0; c < cells.ColCount(); ++c) {
+        int width = std::max({0, cells.ColWidth(c), FittingWidth(cells, c, metrics, margins)});
+        if (alsoFits && c < alsoFits->ColCount())
+            width = std::max(width, FittingWidth(*alsoFits, c, metrics, margins));
+        view->setColumnWidth(c, width);
+    }
     const QColor buttonFace = view->palette().color(QPalette::Button);
     for (int r = 0; r < cells.RowCount(); ++r) {
         for (int c = 0; c < cells.ColCount(); ++c) {

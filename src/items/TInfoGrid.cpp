@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 
 TInfoGrid::TInfoGrid(QWidget *parent)
     : TSideWindow(QStringLiteral("InfoGrid"), parent)
@@ -48,6 +49,10 @@ TInfoGrid::TInfoGrid(QWidget *parent)
     add("popClear", QStringLiteral("Clear(&D)"), &TInfoGrid::popClearClick);
     add("popSave", QStringLiteral("保存(&S)"), &TInfoGrid::popSaveClick);
     add("popClose", QStringLiteral("閉じる(&Q)"), &TInfoGrid::popCloseClick);
+    // Columns wider than the window scroll the item grid; the strip below, which has no
+    // scroll bar of its own, follows it so that its columns stay under their members.
+    connect(strGrid->horizontalScrollBar(), &QScrollBar::valueChanged, strRndGrid->horizontalScrollBar(),
+            &QScrollBar::setValue);
     for (TStrColGrid *grid : {strGrid, strRndGrid}) {
         AddDragSource(grid->viewport());
         connect(grid, &QWidget::customContextMenuRequested, this,
@@ -103,8 +108,8 @@ void TInfoGrid::LayOut()
 
 void TInfoGrid::Refresh()
 {
-    kiv::items::ShowCells(strGrid, m_tally.items, m_tally.fontSize, true);
-    kiv::items::ShowCells(strRndGrid, m_tally.strip, m_tally.fontSize, false);
+    kiv::items::ShowCells(strGrid, m_tally.items, m_tally.fontSize, true, true, &m_tally.strip);
+    kiv::items::ShowCells(strRndGrid, m_tally.strip, m_tally.fontSize, false, false, &m_tally.items);
 }
 
 void TInfoGrid::bbtnItemClearClick()

@@ -56,7 +56,7 @@ void TInfoGridHin::resizeEvent(QResizeEvent *event)
 
 void TInfoGridHin::Refresh()
 {
-    kiv::items::ShowCells(strGrid, m_tally.grid, m_tally.fontSize, true);
+    kiv::items::ShowCells(strGrid, m_tally.grid, m_tally.fontSize, true, true);
 }
 
 void TInfoGridHin::popClearClick()

@@ -4,6 +4,7 @@
 #include "widgets/TStrColGrid.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -17,6 +18,8 @@ class TestItemWindows : public QObject
 private slots:
     void distributionWindow();
     void byKindWindow();
+    void headersReadable_data();
+    void headersReadable();
     void itemNote_data();
     void itemNote();
 };
@@ -69,6 +72,52 @@ void TestItemWindows::byKindWindow()
     QCOMPARE(window.strGrid->item(1, 0)->text(), QString());
     QCOMPARE(window.strGrid->columnWidth(0), 90);
     QCOMPARE(window.strGrid->rowHeight(0), 32);
+}
+
+void TestItemWindows::headersReadable_data()
+{
+    QTest::addColumn<bool>("byKind");
+    QTest::addColumn<int>("fontSize");
+    for (const int size : {7, 9, 11, 14}) {
+        QTest::addRow("distribution, font %d", size) << false << size;
+        QTest::addRow("items by kind, font %d", size) << true << size;
+    }
+}
+
+// Six members in a window of the default width: every ID and name stays whole, and the
+// header row shows both of its lines.
+void TestItemWindows::headersReadable()
+{
+    QFETCH(bool, byKind);
+    QFETCH(int, fontSize);
+    TInfoGrid distribution;
+    TInfoGridHin kinds;
+    TSideWindow *window = byKind ? static_cast<TSideWindow *>(&kinds) : &distribution;
+    distribution.SetFontSize(fontSize);
+    kinds.SetFontSize(fontSize);
+    window->SetRememberedSize(QSize(203, 111));
+    window->show();
+    const QStringList names{u"たろう"_s, u"Hanako"_s, u"剣士ケン"_s, u"魔法使い表"_s, u"ゆき～"_s, u"WWWWWWWWWWWW"_s};
+    for (int i = 0; i < names.size(); ++i) {
+        const QString id = QString::number(10000001 + i * 1111111);
+        distribution.Tally().AddPickup(id, names[i], u"ポーション"_s, kWhite, kGreen);
+        distribution.Tally().AddPickup(id, names[i], u"ペルカ(123456789)"_s, kWhite, kGreen);
+        kinds.Tally().AddPickupByKind(id, names[i], u"ポーション(1)"_s, kWhite, kGreen);
+    }
+    distribution.Refresh();
+    kinds.Refresh();
+    TStrColGrid *grid = byKind ? kinds.strGrid : distribution.strGrid;
+    const QFontMetrics metrics(grid->font());
+    QCOMPARE(grid->columnCount(), byKind ? names.size() + 1 : names.size());
+    QVERIFY(grid->rowHeight(0) >= 2 * metrics.height());
+    for (int c = 0; c < grid->columnCount(); ++c) {
+        const QStringList lines = grid->item(0, c)->text().split(u'\n');
+        QCOMPARE(lines.size(), 2);
+        for (const QString &line : lines)
+            QVERIFY2(grid->columnWidth(c) >= metrics.horizontalAdvance(line) + 6, qPrintable(line));
+        if (!byKind)
+            QCOMPARE(distribution.strRndGrid->columnWidth(c), grid->columnWidth(c));
+    }
 }
 
 void TestItemWindows::itemNote_data()

@@ -201,12 +201,6 @@ int SaturatingAdd(int a, int b)
     return int(std::clamp<qint64>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-bool IsColouredCategory(const QString &category)
-{
-    return category == QStringLiteral("武器") || category == QStringLiteral("防具") ||
-           category == QStringLiteral("ユニット");
-}
-
 } // namespace
 
 ActionProcessor::ActionProcessor(AppState &state, IChatHost &host, IStatusText &status)
@@ -301,12 +295,10 @@ void ActionProcessor::ProcessLive(const QString &id, const QString &name, const 
                 m_state.moneyTotal = SaturatingAdd(m_state.moneyTotal, AmountOf(itemText));
                 m_state.moneyPickups = SaturatingAdd(m_state.moneyPickups, 1);
             } else {
-                const bool rare = tag == QStringLiteral("$pickup_rea");
-                const bool coloured = IsColouredCategory(GetField(itemName, 0, m_state.itemDb));
-                const unsigned background = !rare ? kWhite : (coloured ? kPink : kPalePink);
-                const unsigned font = coloured ? kBlue : (rare ? kBlack : kGreen);
-                distribution.AddPickup(id, name, itemName, background, font);
-                windows->ByKind().AddPickupByKind(id, name, itemText, background, font);
+                const CellColours colours = PickupColours(GetField(itemName, 0, m_state.itemDb),
+                                                          tag == QStringLiteral("$pickup_rea"));
+                distribution.AddPickup(id, name, itemName, colours.background, colours.font);
+                windows->ByKind().AddPickupByKind(id, name, itemText, colours.background, colours.font);
                 m_state.itemPickups = SaturatingAdd(m_state.itemPickups, 1);
             }
             m_status.SetStatusText(CounterText(m_state.itemPickups, m_state.moneyTotal, m_state.moneyPickups));

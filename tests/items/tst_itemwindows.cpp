@@ -5,6 +5,9 @@
 
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -22,6 +25,8 @@ private slots:
     void headersReadable();
     void itemNote_data();
     void itemNote();
+    void itemNoteLists_data();
+    void itemNoteLists();
 };
 
 void TestItemWindows::distributionWindow()
@@ -141,6 +146,68 @@ void TestItemWindows::itemNote()
     dialog.bbtnOK->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QTEST(dialog.Result(), "result");
+}
+
+void TestItemWindows::itemNoteLists_data()
+{
+    QTest::addColumn<bool>("rarityList");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("category"); // chosen in the dialog
+    QTest::addColumn<int>("rarity");
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<QColor>("text");
+
+    const QColor white(255, 255, 255), pink(255, 187, 187), palePink(255, 221, 221);
+    const QColor blue(0, 0, 255), green(0, 128, 0), black(0, 0, 0);
+    QTest::newRow("☆07 of a weapon") << true << 7 << 1 << 0 << pink << blue;
+    QTest::newRow("☆15 of an ore") << true << 15 << 12 << 3 << palePink << black;
+    QTest::newRow("☆06 of a weapon") << true << 6 << 1 << 9 << white << blue;
+    QTest::newRow("不明 rarity, unknown category") << true << 0 << 0 << 0 << white << green;
+    QTest::newRow("armour of rarity 9") << false << 2 << 0 << 9 << pink << blue;
+    QTest::newRow("unit, not rare") << false << 4 << 5 << 6 << white << blue;
+    QTest::newRow("chip of rarity 8") << false << 16 << 1 << 8 << palePink << black;
+}
+
+// A list row is drawn in the colours the item's pick-ups would get with that choice.
+void TestItemWindows::itemNoteLists()
+{
+    QFETCH(bool, rarityList);
+    QFETCH(int, row);
+    QFETCH(int, category);
+    QFETCH(int, rarity);
+    QFETCH(QColor, background);
+    QFETCH(QColor, text);
+    TFrmItemNote dialog;
+    dialog.cmbD1->setCurrentIndex(category);
+    dialog.cmbD2->setCurrentIndex(rarity);
+    QComboBox *list = rarityList ? dialog.cmbD2 : dialog.cmbD1;
+
+    QStyleOptionViewItem option;
+    option.initFrom(list->view());
+    const QModelIndex index = list->model()->index(row, 0);
+    const QSize size = list->itemDelegate()->sizeHint(option, index);
+    QCOMPARE(size.height(), list->itemDelegate()->sizeHint(option, list->model()->index(0, 0)).height());
+    option.rect = QRect(QPoint(0, 0), QSize(120, size.height()));
+    QImage image(option.rect.size(), QImage::Format_RGB32);
+    image.fill(Qt::darkGray);
+    QPainter painter(&image);
+    list->itemDelegate()->paint(&painter, option, index);
+    painter.end();
+
+    QCOMPARE(image.pixelColor(image.width() - 2, 1), background);
+    // The strongest pixel of the text, the one farthest from the background, is a stroke
+    // drawn whole: in the text colour.
+    auto distance = [](const QColor &a, const QColor &b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    };
+    QColor strongest = background;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (distance(image.pixelColor(x, y), background) > distance(strongest, background))
+                strongest = image.pixelColor(x, y);
+        }
+    }
+    QVERIFY2(distance(strongest, text) < 60, qPrintable(strongest.name()));
 }
 
 QTEST_MAIN(TestItemWindows)

@@ -12,8 +12,17 @@
 
 namespace kiv::items {
 
-void PrepareTallyView(TStrColGrid *view, bool scrollBars)
+void PrepareTallyView(TStrColGrid *view, bool scrollBars, bool headerRow)
 {
+    if (headerRow) {
+        QHeaderView *header = view->horizontalHeader();
+        header->show();
+        header->setSectionsClickable(false);
+        header->setHighlightSections(false);
+        header->setSectionResizeMode(QHeaderView::Fixed);
+        header->setMinimumSectionSize(1);
+        header->setContextMenuPolicy(Qt::CustomContextMenu);
+    }
     view->setSelectionBehavior(QAbstractItemView::SelectItems);
     view->setFocusPolicy(Qt::NoFocus);
     view->setWordWrap(true);
@@ -71,14 +80,17 @@ void ShowCells(TStrColGrid *view, const TCellGrid &cells, int fontSize, bool foc
     const QFont font = TallyFont(fontSize);
     view->setFont(font);
     const QFontMetrics metrics(font);
-    view->setRowCount(cells.RowCount());
+    // A header row is the grid's own header, so that it stays in place while the rows
+    // below it scroll; view row r shows row r + first of the cells.
+    const int first = headerRow ? 1 : 0;
+    view->setRowCount(std::max(0, cells.RowCount() - first));
     view->setColumnCount(cells.ColCount());
     view->verticalHeader()->setDefaultSectionSize(cells.DefaultRowHeight());
-    for (int r = 0; r < cells.RowCount(); ++r)
-        view->setRowHeight(r, cells.RowHeight(r));
-    // The header row holds ID over name: two whole lines.
+    for (int r = first; r < cells.RowCount(); ++r)
+        view->setRowHeight(r - first, cells.RowHeight(r));
+    // The header holds ID over name: two whole lines.
     if (headerRow && cells.RowCount() > 0)
-        view->setRowHeight(0, std::max(cells.RowHeight(0), 2 * metrics.lineSpacing() + 2));
+        view->horizontalHeader()->setFixedHeight(std::max(cells.RowHeight(0), 2 * metrics.lineSpacing() + 2));
     // The delegate leaves a text margin on each side, and the grid line takes one pixel.
     const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) + 2;
     for (int c = 0; c < cells.ColCount(); ++c) {
@@ -91,17 +103,26 @@ void ShowCells(TStrColGrid *view, const TCellGrid &cells, int fontSize, bool foc
     for (int r = 0; r < cells.RowCount(); ++r) {
         for (int c = 0; c < cells.ColCount(); ++c) {
             const GridCell &cell = cells.Cell(c, r);
+            QTableWidgetItem *item = nullptr;
+            if (r < first) {
+                item = view->horizontalHeaderItem(c);
+                if (!item)
+                    view->setHorizontalHeaderItem(c, item = new QTableWidgetItem);
+            } else {
+                view->SetCell(r - first, c, QString());
+                item = view->item(r - first, c);
+            }
             // The header cell holds ID and name apart by a bare CR; shown on two lines.
-            view->SetCell(r, c, QString(cell.text).replace(u'\r', u'\n'));
-            const QColor background = cell.background == kButtonFace ? buttonFace : QColor::fromRgb(cell.background);
-            view->SetCellColours(r, c, QColor::fromRgb(cell.font), background);
-            view->item(r, c)->setTextAlignment((cell.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+            item->setText(QString(cell.text).replace(u'\r', u'\n'));
+            item->setForeground(QColor::fromRgb(cell.font));
+            item->setBackground(cell.background == kButtonFace ? buttonFace : QColor::fromRgb(cell.background));
+            item->setTextAlignment((cell.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         }
     }
     view->clearSelection();
-    if (focusCurrent) {
-        view->setCurrentCell(cells.CurrentRow(), cells.CurrentCol());
-        if (QTableWidgetItem *current = view->item(cells.CurrentRow(), cells.CurrentCol()))
+    if (focusCurrent && cells.CurrentRow() >= first) {
+        view->setCurrentCell(cells.CurrentRow() - first, cells.CurrentCol());
+        if (QTableWidgetItem *current = view->item(cells.CurrentRow() - first, cells.CurrentCol()))
             view->scrollToItem(current);
     }
     view->horizontalScrollBar()->setValue(0);

@@ -5,6 +5,7 @@
 #include "widgets/TStrColGrid.h"
 
 #include <QDateTime>
+#include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
@@ -17,8 +18,8 @@ TInfoGrid::TInfoGrid(QWidget *parent)
     strGrid->setObjectName(QStringLiteral("strGrid"));
     strRndGrid = new TStrColGrid(this);
     strRndGrid->setObjectName(QStringLiteral("strRndGrid"));
-    kiv::items::PrepareTallyView(strGrid, true);
-    kiv::items::PrepareTallyView(strRndGrid, false);
+    kiv::items::PrepareTallyView(strGrid, true, true);
+    kiv::items::PrepareTallyView(strRndGrid, false, false);
     strRndGrid->setSelectionMode(QAbstractItemView::NoSelection);
 
     QFont small(QStringLiteral("Small Fonts"));
@@ -53,10 +54,11 @@ TInfoGrid::TInfoGrid(QWidget *parent)
     // scroll bar of its own, follows it so that its columns stay under their members.
     connect(strGrid->horizontalScrollBar(), &QScrollBar::valueChanged, strRndGrid->horizontalScrollBar(),
             &QScrollBar::setValue);
-    for (TStrColGrid *grid : {strGrid, strRndGrid}) {
-        AddDragSource(grid->viewport());
-        connect(grid, &QWidget::customContextMenuRequested, this,
-                [this, grid](const QPoint &pos) { PopupMenu->popup(grid->viewport()->mapToGlobal(pos)); });
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(strGrid), static_cast<QAbstractItemView *>(strRndGrid),
+                                     static_cast<QAbstractItemView *>(strGrid->horizontalHeader())}) {
+        AddDragSource(view->viewport());
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint &pos) { PopupMenu->popup(view->viewport()->mapToGlobal(pos)); });
     }
     LayOut();
     Refresh();

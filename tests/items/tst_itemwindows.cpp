@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QPainter>
 #include <QStyleOptionViewItem>
 #include <QPlainTextEdit>
@@ -45,7 +46,7 @@ void TestItemWindows::distributionWindow()
     QCOMPARE(window.Tally().strip.CurrentRow(), 3);
     QCOMPARE(window.strRndGrid->height(), 3 * 15 + 4);
     QCOMPARE(window.strRndGrid->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    QCOMPARE(window.strGrid->item(0, 1)->text(), u"22222222\nb"_s);
+    QCOMPARE(window.strGrid->horizontalHeaderItem(1)->text(), u"22222222\nb"_s);
     QVERIFY(window.bbtnItemClear->isVisibleTo(&window));
     // The column widths follow the window's width.
     window.resize(400, 150);
@@ -64,18 +65,19 @@ void TestItemWindows::byKindWindow()
     window.show();
     window.Tally().AddPickupByKind(u"11111111"_s, u"a"_s, u"草(2)"_s, kWhite, kGreen);
     window.Refresh();
-    QCOMPARE(window.strGrid->item(1, 0)->text(), u"ペルカ"_s);
-    QCOMPARE(window.strGrid->item(2, 1)->text(), u"2"_s);
-    QVERIFY(window.strGrid->item(2, 1)->textAlignment() & Qt::AlignRight);
+    // Row 0 is the header, which stays in place; the rows below start at the grid's row 0.
+    QCOMPARE(window.strGrid->item(0, 0)->text(), u"ペルカ"_s);
+    QCOMPARE(window.strGrid->item(1, 1)->text(), u"2"_s);
+    QVERIFY(window.strGrid->item(1, 1)->textAlignment() & Qt::AlignRight);
     // Every showing starts an empty tally.
     window.hide();
     window.show();
-    QCOMPARE(window.strGrid->rowCount(), 2);
+    QCOMPARE(window.strGrid->rowCount(), 1);
     QCOMPARE(window.strGrid->columnCount(), 1);
     window.popClearClick();
-    QCOMPARE(window.strGrid->item(1, 0)->text(), QString());
+    QCOMPARE(window.strGrid->item(0, 0)->text(), QString());
     QCOMPARE(window.strGrid->columnWidth(0), 90);
-    QCOMPARE(window.strGrid->rowHeight(0), 32);
+    QCOMPARE(window.strGrid->horizontalHeader()->height(), 32);
 }
 
 void TestItemWindows::headersReadable_data()
@@ -108,9 +110,9 @@ void TestItemWindows::headersReadable()
     kinds.Refresh();
     TStrColGrid *grid = byKind ? kinds.strGrid : distribution.strGrid;
     const QFontMetrics metrics(grid->font());
-    QVERIFY(grid->rowHeight(0) >= 2 * metrics.height());
+    QVERIFY(grid->horizontalHeader()->height() >= 2 * metrics.height());
     for (int c = byKind ? 1 : 0; c < grid->columnCount(); ++c) {
-        for (const QString &line : grid->item(0, c)->text().split(u'\n'))
+        for (const QString &line : grid->horizontalHeaderItem(c)->text().split(u'\n'))
             QVERIFY2(grid->columnWidth(c) >= metrics.horizontalAdvance(line) + 6, qPrintable(line));
         QCOMPARE(byKind ? grid->columnWidth(c) : distribution.strRndGrid->columnWidth(c), grid->columnWidth(c));
     }

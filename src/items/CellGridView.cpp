@@ -3,13 +3,26 @@
 #include "items/CellGrid.h"
 #include "widgets/TStrColGrid.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QStyle>
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace kiv::items {
 
-void PrepareTallyView(TStrColGrid *view, bool scrollBars)
+void PrepareTallyView(TStrColGrid *view, bool scrollBars, bool headerRow)
 {
+    if (headerRow) {
+        QHeaderView *header = view->horizontalHeader();
+        header->show();
+        header->setSectionsClickable(false);
+        header->setHighlightSections(false);
+        header->setSectionResizeMode(QHeaderView::Fixed);
+        header->setMinimumSectionSize(1);
+        header->setContextMenuPolicy(Qt::CustomContextMenu);
+    }
     view->setSelectionBehavior(QAbstractItemView::SelectItems);
     view->setFocusPolicy(Qt::NoFocus);
     view->setWordWrap(true);
@@ -29,34 +42,87 @@ void PrepareTallyView(TStrColGrid *view, bool scrollBars)
     view->setPalette(palette);
 }
 
-void ShowCells(TStrColGrid *view, const TCellGrid &cells, int fontSize, bool focusCurrent)
+QFont TallyFont(int fontSize)
 {
-    view->setUpdatesEnabled(false);
     QFont font(QStringLiteral("MS UI Gothic"));
     font.setPointSize(fontSize > 0 ? fontSize : 9);
+    return font;
+}
+
+namespace {
+
+// The width of the widest line of a cell's text (lines apart by CR).
+int TextWidth(const QFontMetrics &metrics, const QString &text)
+{
+    int widest = 0;
+    for (const QStringView line : QStringView(text).tokenize(u'\r'))
+        widest = std::max(widest, metrics.horizontalAdvance(line.toString()));
+    return widest;
+}
+
+int FittingWidth(const TCellGrid &cells, int col, const QFontMetrics &metrics, int margins)
+{
+    int widest = 0;
+    for (int r = 0; r < cells.RowCount(); ++r) {
+        const QString &text = cells.Text(col, r);
+        if (!text.isEmpty())
+            widest = std::max(widest, TextWidth(metrics, text));
+    }
+    return widest > 0 ? widest + margins : 0;
+}
+
+} // namespace
+
+void ShowCells(TStrColGrid *view, const TCellGrid &cells, int fontSize, bool focusCurrent, bool headerRow,
+               const TCellGrid *alsoFits)
+{
+    view->setUpdatesEnabled(false);
+    const QFont font = TallyFont(fontSize);
     view->setFont(font);
-    view->setRowCount(cells.RowCount());
+    const QFontMetrics metrics(font);
+    // A header row is the grid's own header, so that it stays in place while the rows
+    // below it scroll; view row r shows row r + first of the cells.
+    const int first = headerRow ? 1 : 0;
+    view->setRowCount(std::max(0, cells.RowCount() - first));
     view->setColumnCount(cells.ColCount());
     view->verticalHeader()->setDefaultSectionSize(cells.DefaultRowHeight());
-    for (int r = 0; r < cells.RowCount(); ++r)
-        view->setRowHeight(r, cells.RowHeight(r));
-    for (int c = 0; c < cells.ColCount(); ++c)
-        view->setColumnWidth(c, std::max(0, cells.ColWidth(c)));
+    for (int r = first; r < cells.RowCount(); ++r)
+        view->setRowHeight(r - first, cells.RowHeight(r));
+    // The header holds ID over name: two whole lines.
+    if (headerRow && cells.RowCount() > 0)
+        view->horizontalHeader()->setFixedHeight(std::max(cells.RowHeight(0), 2 * metrics.lineSpacing() + 2));
+    // The delegate leaves a text margin on each side, and the grid line takes one pixel.
+    const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) + 2;
+    for (int c = 0; c < cells.ColCount(); ++c) {
+        int width = std::max({0, cells.ColWidth(c), FittingWidth(cells, c, metrics, margins)});
+        if (alsoFits && c < alsoFits->ColCount())
+            width = std::max(width, FittingWidth(*alsoFits, c, metrics, margins));
+        view->setColumnWidth(c, width);
+    }
     const QColor buttonFace = view->palette().color(QPalette::Button);
     for (int r = 0; r < cells.RowCount(); ++r) {
         for (int c = 0; c < cells.ColCount(); ++c) {
             const GridCell &cell = cells.Cell(c, r);
+            QTableWidgetItem *item = nullptr;
+            if (r < first) {
+                item = view->horizontalHeaderItem(c);
+                if (!item)
+                    view->setHorizontalHeaderItem(c, item = new QTableWidgetItem);
+            } else {
+                view->SetCell(r - first, c, QString());
+                item = view->item(r - first, c);
+            }
             // The header cell holds ID and name apart by a bare CR; shown on two lines.
-            view->SetCell(r, c, QString(cell.text).replace(u'\r', u'\n'));
-            const QColor background = cell.background == kButtonFace ? buttonFace : QColor::fromRgb(cell.background);
-            view->SetCellColours(r, c, QColor::fromRgb(cell.font), background);
-            view->item(r, c)->setTextAlignment((cell.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+            item->setText(QString(cell.text).replace(u'\r', u'\n'));
+            item->setForeground(QColor::fromRgb(cell.font));
+            item->setBackground(cell.background == kButtonFace ? buttonFace : QColor::fromRgb(cell.background));
+            item->setTextAlignment((cell.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         }
     }
     view->clearSelection();
-    if (focusCurrent) {
-        view->setCurrentCell(cells.CurrentRow(), cells.CurrentCol());
-        if (QTableWidgetItem *current = view->item(cells.CurrentRow(), cells.CurrentCol()))
+    if (focusCurrent && cells.CurrentRow() >= first) {
+        view->setCurrentCell(cells.CurrentRow() - first, cells.CurrentCol());
+        if (QTableWidgetItem *current = view->item(cells.CurrentRow() - first, cells.CurrentCol()))
             view->scrollToItem(current);
     }
     view->horizontalScrollBar()->setValue(0);

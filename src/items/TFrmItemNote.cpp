@@ -1,14 +1,66 @@
 #include "items/TFrmItemNote.h"
 
 #include "items/ItemDb.h"
+#include "items/Tallies.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTextCursor>
+
+#include <functional>
+
+namespace {
+
+// Rows of the category and rarity lists, all of one height, each drawn in the colours
+// the item's pick-ups get in the tally windows should that row be chosen (the other
+// list's choice staying): the user sees what a choice does before making it.
+class ChoiceRowDelegate final : public QStyledItemDelegate
+{
+public:
+    using ColoursOfRow = std::function<kiv::items::CellColours(int row)>;
+
+    ChoiceRowDelegate(ColoursOfRow colours, QObject *parent)
+        : QStyledItemDelegate(parent)
+        , m_colours(std::move(colours))
+    {
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        if (!index.isValid())
+            return;
+        const kiv::items::CellColours colours = m_colours(index.row());
+        painter->save();
+        painter->fillRect(option.rect, QColor::fromRgb(colours.background));
+        painter->setFont(option.font);
+        painter->setPen(QColor::fromRgb(colours.font));
+        painter->drawText(option.rect.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          index.data().toString());
+        // The row under the pointer keeps its colours and is framed instead.
+        if (option.state & (QStyle::State_Selected | QStyle::State_MouseOver)) {
+            painter->setPen(QPen(option.palette.color(QPalette::Highlight), 1, Qt::DotLine));
+            painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        }
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), option.fontMetrics.height() + 4};
+    }
+
+private:
+    ColoursOfRow m_colours;
+};
+
+} // namespace
 
 TFrmItemNote::TFrmItemNote(QWidget *parent)
     : QDialog(parent)
@@ -39,6 +91,14 @@ TFrmItemNote::TFrmItemNote(QWidget *parent)
     cmbD2 = list("cmbD2");
     for (const QString &rarity : kiv::itemdb::Rarities())
         cmbD2->addItem(rarity);
+    // The rarity index is the rarity number; above 6 the item is rare.
+    cmbD1->setItemDelegate(new ChoiceRowDelegate(
+        [this](int row) {
+            return kiv::items::PickupColours(cmbD1->itemText(row), cmbD2->currentIndex() > 6);
+        },
+        cmbD1));
+    cmbD2->setItemDelegate(new ChoiceRowDelegate(
+        [this](int row) { return kiv::items::PickupColours(cmbD1->currentText(), row > 6); }, cmbD2));
 
     note = new QPlainTextEdit(this);
     note->setObjectName(QStringLiteral("note"));

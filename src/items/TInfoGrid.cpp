@@ -5,8 +5,10 @@
 #include "widgets/TStrColGrid.h"
 
 #include <QDateTime>
+#include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 
 TInfoGrid::TInfoGrid(QWidget *parent)
     : TSideWindow(QStringLiteral("InfoGrid"), parent)
@@ -16,8 +18,8 @@ TInfoGrid::TInfoGrid(QWidget *parent)
     strGrid->setObjectName(QStringLiteral("strGrid"));
     strRndGrid = new TStrColGrid(this);
     strRndGrid->setObjectName(QStringLiteral("strRndGrid"));
-    kiv::items::PrepareTallyView(strGrid, true);
-    kiv::items::PrepareTallyView(strRndGrid, false);
+    kiv::items::PrepareTallyView(strGrid, true, true);
+    kiv::items::PrepareTallyView(strRndGrid, false, false);
     strRndGrid->setSelectionMode(QAbstractItemView::NoSelection);
 
     QFont small(QStringLiteral("Small Fonts"));
@@ -48,10 +50,15 @@ TInfoGrid::TInfoGrid(QWidget *parent)
     add("popClear", QStringLiteral("Clear(&D)"), &TInfoGrid::popClearClick);
     add("popSave", QStringLiteral("保存(&S)"), &TInfoGrid::popSaveClick);
     add("popClose", QStringLiteral("閉じる(&Q)"), &TInfoGrid::popCloseClick);
-    for (TStrColGrid *grid : {strGrid, strRndGrid}) {
-        AddDragSource(grid->viewport());
-        connect(grid, &QWidget::customContextMenuRequested, this,
-                [this, grid](const QPoint &pos) { PopupMenu->popup(grid->viewport()->mapToGlobal(pos)); });
+    // Columns wider than the window scroll the item grid; the strip below, which has no
+    // scroll bar of its own, follows it so that its columns stay under their members.
+    connect(strGrid->horizontalScrollBar(), &QScrollBar::valueChanged, strRndGrid->horizontalScrollBar(),
+            &QScrollBar::setValue);
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(strGrid), static_cast<QAbstractItemView *>(strRndGrid),
+                                     static_cast<QAbstractItemView *>(strGrid->horizontalHeader())}) {
+        AddDragSource(view->viewport());
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint &pos) { PopupMenu->popup(view->viewport()->mapToGlobal(pos)); });
     }
     LayOut();
     Refresh();
@@ -103,8 +110,8 @@ void TInfoGrid::LayOut()
 
 void TInfoGrid::Refresh()
 {
-    kiv::items::ShowCells(strGrid, m_tally.items, m_tally.fontSize, true);
-    kiv::items::ShowCells(strRndGrid, m_tally.strip, m_tally.fontSize, false);
+    kiv::items::ShowCells(strGrid, m_tally.items, m_tally.fontSize, true, true, &m_tally.strip);
+    kiv::items::ShowCells(strRndGrid, m_tally.strip, m_tally.fontSize, false, false, &m_tally.items);
 }
 
 void TInfoGrid::bbtnItemClearClick()

@@ -5,6 +5,7 @@
 #include "widgets/TStrColGrid.h"
 
 #include <QDateTime>
+#include <QHeaderView>
 #include <QMenu>
 
 TInfoGridHin::TInfoGridHin(QWidget *parent)
@@ -13,7 +14,7 @@ TInfoGridHin::TInfoGridHin(QWidget *parent)
     resize(203, 111);
     strGrid = new TStrColGrid(this);
     strGrid->setObjectName(QStringLiteral("strGrid"));
-    kiv::items::PrepareTallyView(strGrid, true);
+    kiv::items::PrepareTallyView(strGrid, true, true);
 
     PopupMenu = new QMenu(this);
     PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
@@ -25,9 +26,12 @@ TInfoGridHin::TInfoGridHin(QWidget *parent)
     add("popClear", QStringLiteral("Clear(&D)"), &TInfoGridHin::popClearClick);
     add("popSave", QStringLiteral("保存(&S)"), &TInfoGridHin::popSaveClick);
     add("popClose", QStringLiteral("閉じる(&Q)"), &TInfoGridHin::popCloseClick);
-    AddDragSource(strGrid->viewport());
-    connect(strGrid, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) { PopupMenu->popup(strGrid->viewport()->mapToGlobal(pos)); });
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(strGrid),
+                                     static_cast<QAbstractItemView *>(strGrid->horizontalHeader())}) {
+        AddDragSource(view->viewport());
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint &pos) { PopupMenu->popup(view->viewport()->mapToGlobal(pos)); });
+    }
     Refresh();
 }
 
@@ -56,7 +60,7 @@ void TInfoGridHin::resizeEvent(QResizeEvent *event)
 
 void TInfoGridHin::Refresh()
 {
-    kiv::items::ShowCells(strGrid, m_tally.grid, m_tally.fontSize, true);
+    kiv::items::ShowCells(strGrid, m_tally.grid, m_tally.fontSize, true, true);
 }
 
 void TInfoGridHin::popClearClick()

@@ -9,6 +9,12 @@
 
 namespace kiv::items {
 
+CellColours PickupColours(QStringView category, bool rare)
+{
+    const bool coloured = category == u"武器" || category == u"防具" || category == u"ユニット";
+    return {!rare ? kWhite : (coloured ? kPink : kPalePink), coloured ? kBlue : (rare ? kBlack : kGreen)};
+}
+
 int RowHeightForFontSize(int fontSize, int otherwise, bool withSix)
 {
     switch (fontSize) {

@@ -10,6 +10,16 @@ inline const QString kMoneyName = QStringLiteral("ペルカ");
 inline const QString kPotId = QStringLiteral("0");
 inline const QString kCornerText = QStringLiteral("Name\rItem");
 
+// The colours of a picked-up item in the tally windows (RGB): blue text for weapons,
+// armour and units, green for the rest; a rare item on pink (pale pink and black text
+// outside those three categories).
+struct CellColours
+{
+    unsigned background = kWhite;
+    unsigned font = kGreen;
+};
+CellColours PickupColours(QStringView category, bool rare);
+
 // Default row height of a grid for a font size; `otherwise` for sizes without one.
 int RowHeightForFontSize(int fontSize, int otherwise, bool withSix);
 // Reads a number out of free text: its decimal digits joined; 0 when there are none or

@@ -56,6 +56,8 @@ private slots:
     void processAction_data();
     void processAction();
     void rowsAndLearning();
+    void linesAndTags_data();
+    void linesAndTags();
     void tallyLayout_data();
     void tallyLayout();
     void reportsOfEmptyWindows();
@@ -181,6 +183,50 @@ void TestItems::rowsAndLearning()
     QString error;
     QVERIFY(f.processor.ScanActionLogsForItems(dir.path(), QStringLiteral("ActionLog_"), &error));
     QCOMPARE(f.host.events, (QStringList{u"info:  actionlog_1.TXT"_s, u"info:【ItemDB】表示の品が追加されました。"_s}));
+}
+
+void TestItems::linesAndTags_data()
+{
+    QTest::addColumn<QString>("block");
+    QTest::addColumn<QString>("rows"); // item text and tag of each row
+    QTest::addColumn<int>("learned");
+    const QString h = QStringLiteral("1\t11111111\ta\t");
+    QTest::newRow("line ends") << h + u"[pickup]\t-\t剣(1)\r"_s + h + u"[sell]\t-\t石(2)\n\r\n\r\n"_s + h + u"[buy]\t-\t草(3)"_s
+                               << u"剣(1) $pickup_rea;石(2) $sell_rea;草(3) $buy"_s << 0;
+    QTest::newRow("NUL ends the fields") << h + u"[pickup]\t-\t剣(1)\0\tx\r\n"_s + h + u"[pickup]\0\t-\t石(1)\r\n"_s
+                                         << u"剣(1) $pickup_rea"_s << 0;
+    QTest::newRow("TAB at the end, seven fields") << h + u"[buy]\t-\t草(1)\t\r\n"_s + h + u"[buy]\t-\t草(1)\t7\r\n"_s
+                                                  << u"草(1) $buy"_s << 0;
+    QTest::newRow("outside the code page") << h + u"[PickUp]\t-\t😀剣(1)\r\n"_s + h + u"[pickup]\t-\t?剣(1)\r\n"_s
+                                           << u"?剣(1) $pickup;?剣(1) $pickup"_s << 1;
+    QTest::newRow("rare by exact name") << h + u"[pickup]\t-\tsword(1)\r\n"_s + h + u"[pickup]\t-\tSword(1)\r\n"_s
+                                        << u"sword(1) $pickup;Sword(1) $pickup_rea"_s << 0;
+}
+
+void TestItems::linesAndTags()
+{
+    QFETCH(QString, block);
+    QFETCH(int, learned);
+    Fixture f;
+    f.state.itemDb.Add(QStringLiteral("Sword=\t武器\t☆08"));
+    // Thousands of names in one block: each is learned once and keeps its own rare flag.
+    for (int i = 0; i < 3000; i += 2)
+        f.state.itemDb.Add(QStringLiteral("品%1=\t武器\t☆%2").arg(i).arg(i % 4 == 0 ? 9 : 1));
+    kiv::itemdb::BuildRareItems(f.state);
+    QString many;
+    for (int i = 0; i < 6000; ++i)
+        many += L(A, u"a"_s, u"pickup"_s, QStringLiteral("品%1(1)").arg(i % 3000));
+    f.processor.ProcessActionText(QString(many + block), ProcessingMode::Replay);
+    QCOMPARE(f.host.Events(u"info:").size(), 1500 + learned);
+    QStringList rows;
+    for (size_t r = 0; r < f.host.rows.size(); ++r) {
+        const LogLineRecord &row = f.host.rows[r];
+        if (r < 6000)
+            QCOMPARE(row.tag, r % 3000 % 4 == 0 ? u"$pickup_rea"_s : u"$pickup"_s);
+        else
+            rows.append(row.text + u' ' + row.tag);
+    }
+    QTEST(rows.join(u';'), "rows");
 }
 
 void TestItems::tallyLayout_data()

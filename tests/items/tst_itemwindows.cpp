@@ -4,6 +4,10 @@
 #include "widgets/TStrColGrid.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -17,8 +21,12 @@ class TestItemWindows : public QObject
 private slots:
     void distributionWindow();
     void byKindWindow();
+    void headersReadable_data();
+    void headersReadable();
     void itemNote_data();
     void itemNote();
+    void itemNoteLists_data();
+    void itemNoteLists();
 };
 
 void TestItemWindows::distributionWindow()
@@ -38,7 +46,7 @@ void TestItemWindows::distributionWindow()
     QCOMPARE(window.Tally().strip.CurrentRow(), 3);
     QCOMPARE(window.strRndGrid->height(), 3 * 15 + 4);
     QCOMPARE(window.strRndGrid->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    QCOMPARE(window.strGrid->item(0, 1)->text(), u"22222222\nb"_s);
+    QCOMPARE(window.strGrid->horizontalHeaderItem(1)->text(), u"22222222\nb"_s);
     QVERIFY(window.bbtnItemClear->isVisibleTo(&window));
     // The column widths follow the window's width.
     window.resize(400, 150);
@@ -57,18 +65,57 @@ void TestItemWindows::byKindWindow()
     window.show();
     window.Tally().AddPickupByKind(u"11111111"_s, u"a"_s, u"草(2)"_s, kWhite, kGreen);
     window.Refresh();
-    QCOMPARE(window.strGrid->item(1, 0)->text(), u"ペルカ"_s);
-    QCOMPARE(window.strGrid->item(2, 1)->text(), u"2"_s);
-    QVERIFY(window.strGrid->item(2, 1)->textAlignment() & Qt::AlignRight);
+    // Row 0 is the header, which stays in place; the rows below start at the grid's row 0.
+    QCOMPARE(window.strGrid->item(0, 0)->text(), u"ペルカ"_s);
+    QCOMPARE(window.strGrid->item(1, 1)->text(), u"2"_s);
+    QVERIFY(window.strGrid->item(1, 1)->textAlignment() & Qt::AlignRight);
     // Every showing starts an empty tally.
     window.hide();
     window.show();
-    QCOMPARE(window.strGrid->rowCount(), 2);
+    QCOMPARE(window.strGrid->rowCount(), 1);
     QCOMPARE(window.strGrid->columnCount(), 1);
     window.popClearClick();
-    QCOMPARE(window.strGrid->item(1, 0)->text(), QString());
+    QCOMPARE(window.strGrid->item(0, 0)->text(), QString());
     QCOMPARE(window.strGrid->columnWidth(0), 90);
-    QCOMPARE(window.strGrid->rowHeight(0), 32);
+    QCOMPARE(window.strGrid->horizontalHeader()->height(), 32);
+}
+
+void TestItemWindows::headersReadable_data()
+{
+    QTest::addColumn<bool>("byKind");
+    QTest::addColumn<int>("fontSize");
+    for (const int size : {7, 9, 14}) {
+        QTest::addRow("font %d", size) << false << size;
+        QTest::addRow("by kind, font %d", size) << true << size;
+    }
+}
+
+// Six members in a window of the default width: every ID and name stays whole.
+void TestItemWindows::headersReadable()
+{
+    QFETCH(bool, byKind);
+    QFETCH(int, fontSize);
+    TInfoGrid distribution;
+    TInfoGridHin kinds;
+    distribution.SetFontSize(fontSize);
+    kinds.SetFontSize(fontSize);
+    (byKind ? static_cast<TSideWindow *>(&kinds) : &distribution)->show();
+    const QStringList names{u"たろう"_s, u"Hanako"_s, u"剣士ケン"_s, u"魔法使い表"_s, u"ゆき～"_s, u"WWWWWWWWWWWW"_s};
+    for (int i = 0; i < names.size(); ++i) {
+        const QString id = QString::number(10000001 + i * 1111111);
+        distribution.Tally().AddPickup(id, names[i], u"ペルカ(123456789)"_s, kWhite, kGreen);
+        kinds.Tally().AddPickupByKind(id, names[i], u"草(1)"_s, kWhite, kGreen);
+    }
+    distribution.Refresh();
+    kinds.Refresh();
+    TStrColGrid *grid = byKind ? kinds.strGrid : distribution.strGrid;
+    const QFontMetrics metrics(grid->font());
+    QVERIFY(grid->horizontalHeader()->height() >= 2 * metrics.height());
+    for (int c = byKind ? 1 : 0; c < grid->columnCount(); ++c) {
+        for (const QString &line : grid->horizontalHeaderItem(c)->text().split(u'\n'))
+            QVERIFY2(grid->columnWidth(c) >= metrics.horizontalAdvance(line) + 6, qPrintable(line));
+        QCOMPARE(byKind ? grid->columnWidth(c) : distribution.strRndGrid->columnWidth(c), grid->columnWidth(c));
+    }
 }
 
 void TestItemWindows::itemNote_data()
@@ -92,6 +139,56 @@ void TestItemWindows::itemNote()
     dialog.bbtnOK->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QTEST(dialog.Result(), "result");
+}
+
+void TestItemWindows::itemNoteLists_data()
+{
+    QTest::addColumn<bool>("rarityList");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("category"); // chosen in the dialog
+    QTest::addColumn<int>("rarity");
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<QColor>("text");
+    const QColor white(255, 255, 255), pink(255, 187, 187), palePink(255, 221, 221);
+    QTest::newRow("☆07 of a weapon") << true << 7 << 1 << 0 << pink << QColor(0, 0, 255);
+    QTest::newRow("☆15 of an ore") << true << 15 << 12 << 3 << palePink << QColor(0, 0, 0);
+    QTest::newRow("☆06 of a weapon") << true << 6 << 1 << 9 << white << QColor(0, 0, 255);
+    QTest::newRow("unknown of rarity 9") << false << 0 << 4 << 9 << palePink << QColor(0, 0, 0);
+    QTest::newRow("unit, not rare") << false << 4 << 5 << 6 << white << QColor(0, 0, 255);
+    QTest::newRow("chip, not rare") << false << 16 << 1 << 0 << white << QColor(0, 128, 0);
+}
+
+// A list row is drawn in the colours the item's pick-ups would get with that choice:
+// its background, and as its strongest pixel (a stroke drawn whole) the text colour.
+void TestItemWindows::itemNoteLists()
+{
+    QFETCH(bool, rarityList);
+    QFETCH(int, row);
+    QFETCH(QColor, background);
+    QFETCH(QColor, text);
+    TFrmItemNote dialog;
+    QFETCH(int, category);
+    QFETCH(int, rarity);
+    dialog.cmbD1->setCurrentIndex(category);
+    dialog.cmbD2->setCurrentIndex(rarity);
+    QComboBox *list = rarityList ? dialog.cmbD2 : dialog.cmbD1;
+    QStyleOptionViewItem option;
+    option.initFrom(list->view());
+    option.rect = QRect(0, 0, 120, 20);
+    QImage image(option.rect.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    list->itemDelegate()->paint(&painter, option, list->model()->index(row, 0));
+    painter.end();
+    QCOMPARE(image.pixelColor(image.width() - 2, 1), background);
+    auto distance = [](const QColor &a, const QColor &b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    };
+    QColor strongest = background;
+    for (int i = 0; i < image.width() * image.height(); ++i) {
+        if (distance(image.pixelColor(i % image.width(), i / image.width()), background) > distance(strongest, background))
+            strongest = image.pixelColor(i % image.width(), i / image.width());
+    }
+    QVERIFY2(distance(strongest, text) < 60, qPrintable(strongest.name()));
 }
 
 QTEST_MAIN(TestItemWindows)

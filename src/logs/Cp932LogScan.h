@@ -4,8 +4,13 @@
 #include <QtGlobal>
 
 #include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Reading the fields of log lines straight from a file's code page 932 bytes, for the
 // passes over months of logs that need a few fields of every line and nothing else.
@@ -15,28 +20,37 @@ namespace kiv::logs {
 
 namespace detail {
 
-// Nonzero when one of the eight bytes is zero.
-constexpr quint64 HasZeroByte(quint64 v)
+// Bit k set when byte k of the 64 at `p` (of which `n` are real) is a TAB, CR or LF.
+// Most of a log is text: the bytes that end fields and lines are found a block at a time,
+// then visited one set bit each.
+inline quint64 FieldOrLineEndMask(const char *p, qsizetype n)
 {
-    return (v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull;
-}
-
-// Index of the first TAB, CR or LF at or after `i`, or `n`; eight bytes at a time, since
-// most of a log is text.
-inline qsizetype NextFieldOrLineEnd(const char *s, qsizetype i, qsizetype n)
-{
-    for (; i + 8 <= n; i += 8) {
-        quint64 v;
-        std::memcpy(&v, s + i, sizeof v);
-        if (HasZeroByte(v ^ 0x0909090909090909ull) | HasZeroByte(v ^ 0x0A0A0A0A0A0A0A0Aull) |
-            HasZeroByte(v ^ 0x0D0D0D0D0D0D0D0Dull))
-            break;
+    alignas(16) char tail[64];
+    if (n < 64) {
+        std::memset(tail, 0, sizeof tail);
+        std::memcpy(tail, p, size_t(n));
+        p = tail;
     }
-    for (; i < n; ++i) {
-        if (s[i] == '\t' || s[i] == '\r' || s[i] == '\n')
-            return i;
+#if defined(__SSE2__)
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    quint64 mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, cr)), _mm_cmpeq_epi8(v, lf));
+        mask |= quint64(quint32(_mm_movemask_epi8(hit)) & 0xFFFFu) << (16 * k);
     }
-    return n;
+    return mask;
+#else
+    quint64 mask = 0;
+    for (int k = 0; k < 64; ++k) {
+        if (p[k] == '\t' || p[k] == '\r' || p[k] == '\n')
+            mask |= quint64(1) << k;
+    }
+    return mask;
+#endif
 }
 
 inline quint64 Load8(const char *p, qsizetype n)
@@ -48,38 +62,50 @@ inline quint64 Load8(const char *p, qsizetype n)
 
 } // namespace detail
 
-// Remembers views into one file's bytes to tell the first time a field is met: a day's
-// log repeats a few thousand speakers over hundreds of thousands of lines. The views must
-// stay valid while the set is used.
+// Tells the first time a field is met: a day's log repeats a few thousand speakers over
+// hundreds of thousands of lines. Each field is kept as a copy behind its length, side by
+// side, and the table holds a part of its hash and its place, so that a lookup touches
+// two small spots instead of the field's first place in a long file.
 class SeenViews
 {
 public:
     // True the first time `view` is met.
     bool Insert(QByteArrayView view)
     {
-        if ((m_used + 1) * 2 > m_slots.size())
+        if ((m_count + 1) * 2 > m_slots.size())
             Grow();
         const quint64 hash = Hash(view);
+        const quint32 tag = Tag(hash);
         const size_t mask = m_slots.size() - 1;
+        const auto size = quint32(view.size());
         for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
             Slot &slot = m_slots[i];
-            if (slot.size < 0) {
-                slot = {hash, view.data(), view.size()};
-                ++m_used;
+            if (slot.tag == 0) {
+                slot = {tag, m_bytes.size()};
+                const char *sizeBytes = reinterpret_cast<const char *>(&size);
+                m_bytes.insert(m_bytes.end(), sizeBytes, sizeBytes + sizeof size);
+                m_bytes.insert(m_bytes.end(), view.data(), view.data() + view.size());
+                ++m_count;
                 return true;
             }
-            if (slot.hash == hash && Same(slot, view))
-                return false;
+            if (slot.tag == tag) {
+                const char *kept = m_bytes.data() + slot.offset;
+                quint32 keptSize;
+                std::memcpy(&keptSize, kept, sizeof keptSize);
+                if (keptSize == size && std::memcmp(kept + sizeof size, view.data(), size) == 0)
+                    return false;
+            }
         }
     }
 
 private:
     struct Slot
     {
-        quint64 hash = 0;
-        const char *data = nullptr;
-        qsizetype size = -1; // -1: empty
+        quint32 tag = 0; // 0: empty
+        size_t offset = 0;
     };
+
+    static quint32 Tag(quint64 hash) { return quint32(hash >> 32) | 1u; }
 
     static quint64 Hash(QByteArrayView view)
     {
@@ -91,34 +117,25 @@ private:
         return h;
     }
 
-    static bool Same(const Slot &slot, QByteArrayView view)
-    {
-        if (slot.size != view.size())
-            return false;
-        for (qsizetype i = 0; i < view.size(); i += 8) {
-            if (detail::Load8(slot.data + i, view.size() - i) != detail::Load8(view.data() + i, view.size() - i))
-                return false;
-        }
-        return true;
-    }
-
     void Grow()
     {
-        std::vector<Slot> old(m_slots.empty() ? 1024 : m_slots.size() * 2);
-        old.swap(m_slots);
+        m_slots.assign(m_slots.empty() ? 1024 : m_slots.size() * 2, Slot{});
         const size_t mask = m_slots.size() - 1;
-        for (const Slot &slot : old) {
-            if (slot.size < 0)
-                continue;
-            size_t i = size_t(slot.hash) & mask;
-            while (m_slots[i].size >= 0)
+        for (size_t offset = 0; offset < m_bytes.size();) {
+            quint32 size;
+            std::memcpy(&size, m_bytes.data() + offset, sizeof size);
+            const quint64 hash = Hash(QByteArrayView(m_bytes.data() + offset + sizeof size, qsizetype(size)));
+            size_t i = size_t(hash) & mask;
+            while (m_slots[i].tag != 0)
                 i = (i + 1) & mask;
-            m_slots[i] = slot;
+            m_slots[i] = {Tag(hash), offset};
+            offset += sizeof size + size;
         }
     }
 
     std::vector<Slot> m_slots;
-    size_t m_used = 0;
+    std::vector<char> m_bytes;
+    size_t m_count = 0;
 };
 
 // True when the bytes carry no byte-order mark: they are code page 932 text.
@@ -165,23 +182,29 @@ void ForEachCp932Line(QByteArrayView bytes, bool joinHeaders, LineFn &&lineFn)
             lineFn(std::as_const(fields));
         fields.count = 0;
     };
-    qsizetype i = 0;
-    while (i < n) {
-        i = detail::NextFieldOrLineEnd(s, i, n);
-        if (i >= n)
-            break;
-        const char c = s[i];
-        if (c == '\t') {
-            endField(i);
-            fieldStart = ++i;
-            continue;
+    // Bytes before `resume` were taken with the one before them (the LF of a CR LF).
+    qsizetype resume = 0;
+    for (qsizetype base = 0; base < n; base += 64) {
+        quint64 mask = detail::FieldOrLineEndMask(s + base, n - base);
+        if (resume > base)
+            mask &= resume - base >= 64 ? 0 : ~quint64(0) << (resume - base);
+        for (; mask != 0; mask &= mask - 1) {
+            const qsizetype i = base + std::countr_zero(mask);
+            if (i < resume)
+                continue;
+            const char c = s[i];
+            if (c == '\t') {
+                endField(i);
+                fieldStart = resume = i + 1;
+                continue;
+            }
+            const qsizetype next = (c == '\r' && i + 1 < n && s[i + 1] == '\n') ? i + 2 : i + 1;
+            if (joinHeaders && i > 0 && s[i - 1] == ')')
+                endField(i);
+            else
+                endLine(i);
+            fieldStart = resume = next;
         }
-        const qsizetype next = (c == '\r' && i + 1 < n && s[i + 1] == '\n') ? i + 2 : i + 1;
-        if (joinHeaders && i > 0 && s[i - 1] == ')')
-            endField(i);
-        else
-            endLine(i);
-        fieldStart = i = next;
     }
     endLine(n);
 }

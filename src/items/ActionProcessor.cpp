@@ -171,21 +171,24 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
                                              const std::function<void(const QString &)> &beforeFile)
 {
     const QDir dir(folder);
-    const QStringList names = dir.entryList(QDir::Files, QDir::Unsorted);
-    kiv::logs::LogFields fields;
-    QString converted;
-    for (const QString &fileName : names) {
-        if (!fileName.startsWith(prefix, Qt::CaseInsensitive) || !fileName.endsWith(u".txt", Qt::CaseInsensitive))
-            continue;
-        if (beforeFile)
-            beforeFile(fileName);
-        m_host.AppendInfoLine(QStringLiteral("  ") + fileName);
-        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(fileName));
-        if (!read.ok) {
-            if (error)
-                *error = read.error;
-            return false;
-        }
+    QStringList names = dir.entryList(QDir::Files, QDir::Unsorted);
+    names.removeIf([&prefix](const QString &fileName) {
+        return !fileName.startsWith(prefix, Qt::CaseInsensitive) || !fileName.endsWith(u".txt", Qt::CaseInsensitive);
+    });
+    struct FileItems
+    {
+        bool ok = false;
+        QString error;
+        QStringList items;
+    };
+    // Read and cut on worker threads; the names are learnt here, file by file in order.
+    const auto read = [&dir, &names](int index) {
+        FileItems result;
+        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(names[index]));
+        result.ok = read.ok;
+        result.error = read.error;
+        if (!read.ok)
+            return result;
         if (kiv::logs::IsCp932Log(read.bytes)) {
             // Straight from the bytes, each distinct name of the file decoded once: a
             // makeup scans months of logs.
@@ -197,16 +200,36 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
                 const qsizetype bracket = item.indexOf('(');
                 item = bracket < 0 ? QByteArrayView() : item.first(bracket);
                 if (seen.Insert(item))
-                    Learn(kiv::cp932::DecodeToAnsiForm(item));
+                    result.items.append(kiv::cp932::DecodeToAnsiForm(item));
             });
-            continue;
+            return result;
         }
         const QString text = kiv::text::Decode(read.bytes).text;
+        kiv::logs::LogFields fields;
+        QString converted;
         kiv::logs::ForEachLine(text, [&](QStringView line) {
             if (SplitActionLine(line, converted, fields) < 6)
                 return;
-            Learn(ItemNameOf(fields[5]).toString());
+            result.items.append(ItemNameOf(fields[5]).toString());
         });
-    }
-    return true;
+        return result;
+    };
+    bool allRead = true;
+    kiv::logs::InOrderOnThreads<FileItems>(
+        int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FileItems &&file) {
+            if (beforeFile)
+                beforeFile(names[index]);
+            m_host.AppendInfoLine(QStringLiteral("  ") + names[index]);
+            // The scan ends at the first file it cannot read.
+            if (!file.ok) {
+                if (error)
+                    *error = file.error;
+                allRead = false;
+                return false;
+            }
+            for (const QString &item : std::as_const(file.items))
+                Learn(item);
+            return true;
+        });
+    return allRead;
 }

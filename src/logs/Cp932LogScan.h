@@ -3,9 +3,15 @@
 #include <QByteArrayView>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -207,6 +213,97 @@ void ForEachCp932Line(QByteArrayView bytes, bool joinHeaders, LineFn &&lineFn)
         }
     }
     endLine(n);
+}
+
+// How many threads read log files for the passes over all of them; 0 (the default) means
+// one per core, at most four. 1 reads them on the calling thread alone.
+inline std::atomic<int> g_logScanThreads{0};
+
+inline int LogScanThreads()
+{
+    const int wanted = g_logScanThreads.load();
+    if (wanted > 0)
+        return wanted;
+    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
+// Runs `work(index)` for the indices 0 … count - 1 on up to `threads` worker threads and
+// hands each result to `take(index, Result &&)` on the calling thread, in index order;
+// `take` returns false to stop (no later result is taken). The work may only read files
+// and fill its result: everything the program shares is left to `take`. Only a few
+// results are held at once, so a long run of files never sits in memory whole.
+template<typename Result, typename Work, typename Take>
+void InOrderOnThreads(int count, int threads, Work &&work, Take &&take)
+{
+    if (threads <= 1 || count <= 1) {
+        for (int index = 0; index < count; ++index) {
+            if (!take(index, work(index)))
+                return;
+        }
+        return;
+    }
+    threads = std::min(threads, count);
+    const int ahead = threads * 2;
+    std::vector<std::optional<Result>> results{size_t(count)};
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::condition_variable room;
+    int next = 0;
+    int taken = 0;
+    bool stop = false;
+    const auto worker = [&] {
+        for (;;) {
+            int index;
+            {
+                std::unique_lock lock(mutex);
+                room.wait(lock, [&] { return stop || next >= count || next < taken + ahead; });
+                if (stop || next >= count)
+                    return;
+                index = next++;
+            }
+            Result result = work(index);
+            {
+                const std::lock_guard lock(mutex);
+                results[size_t(index)].emplace(std::move(result));
+            }
+            ready.notify_all();
+        }
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(size_t(threads));
+    for (int k = 0; k < threads; ++k)
+        pool.emplace_back(worker);
+    // Whatever way `take` leaves, the workers are stopped and joined first.
+    struct Joiner
+    {
+        std::vector<std::thread> &pool;
+        std::mutex &mutex;
+        std::condition_variable &room;
+        bool &stop;
+        ~Joiner()
+        {
+            {
+                const std::lock_guard lock(mutex);
+                stop = true;
+            }
+            room.notify_all();
+            for (std::thread &thread : pool)
+                thread.join();
+        }
+    } joiner{pool, mutex, room, stop};
+    for (int index = 0; index < count; ++index) {
+        Result result;
+        {
+            std::unique_lock lock(mutex);
+            ready.wait(lock, [&] { return results[size_t(index)].has_value(); });
+            result = std::move(*results[size_t(index)]);
+            results[size_t(index)].reset();
+            taken = index + 1;
+        }
+        room.notify_all();
+        if (!take(index, std::move(result)))
+            return;
+    }
 }
 
 } // namespace kiv::logs

@@ -136,19 +136,21 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
 {
     bool allRead = true;
     const QDir dir(folder);
-    kiv::logs::LogFields fields;
-    QString converted;
-    for (const QString &name : LogFilesWithPrefix(folder, prefix)) {
-        if (beforeFile)
-            beforeFile(name);
-        info.AppendInfoLine(u"  " + name);
-        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(name));
-        if (!read.ok) {
-            allRead = false;
-            if (error)
-                *error += name + u": " + read.error + u'\n';
-            continue;
-        }
+    const QStringList names = LogFilesWithPrefix(folder, prefix);
+    struct FilePairs
+    {
+        bool ok = false;
+        QString error;
+        QStringList pairs;
+    };
+    // Read and cut on worker threads, the pairs of each file handed on here in file order.
+    const auto read = [&dir, &names](int index) {
+        FilePairs result;
+        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(names[index]));
+        result.ok = read.ok;
+        result.error = read.error;
+        if (!read.ok)
+            return result;
         if (kiv::logs::IsCp932Log(read.bytes)) {
             // Straight from the bytes, each distinct ID and name of the file decoded once.
             kiv::logs::SeenViews seen;
@@ -159,11 +161,13 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
                 const QByteArrayView name = line.field[2];
                 const QByteArrayView both(id.data(), name.data() + name.size() - id.data());
                 if (seen.Insert(both))
-                    pairs.Add(kiv::cp932::DecodeToAnsiForm(id) + u'=' + kiv::cp932::DecodeToAnsiForm(name));
+                    result.pairs.append(kiv::cp932::DecodeToAnsiForm(id) + u'=' + kiv::cp932::DecodeToAnsiForm(name));
             });
-            continue;
+            return result;
         }
         const QString text = kiv::text::Decode(read.bytes).text;
+        kiv::logs::LogFields fields;
+        QString converted;
         // Empty lines (what CR LF CR LF leaves) have no fields and are passed over below.
         kiv::logs::ForEachLine(text, [&](QStringView line) {
             // The code page form, as the log reading hands the same line to the action
@@ -175,9 +179,26 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
             }
             if (kiv::logs::SplitAnsiLine(line, fields) < 3)
                 return;
-            pairs.Add(fields[1].toString() + u'=' + fields[2].toString());
+            result.pairs.append(fields[1].toString() + u'=' + fields[2].toString());
         });
-    }
+        return result;
+    };
+    kiv::logs::InOrderOnThreads<FilePairs>(
+        int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FilePairs &&file) {
+            const QString &name = names[index];
+            if (beforeFile)
+                beforeFile(name);
+            info.AppendInfoLine(u"  " + name);
+            if (!file.ok) {
+                allRead = false;
+                if (error)
+                    *error += name + u": " + file.error + u'\n';
+                return true;
+            }
+            for (const QString &pair : std::as_const(file.pairs))
+                pairs.Add(pair);
+            return true;
+        });
     return allRead;
 }
 

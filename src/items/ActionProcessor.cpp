@@ -192,16 +192,16 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
         if (kiv::logs::IsCp932Log(read.bytes)) {
             // Straight from the bytes, each distinct name of the file decoded once: a
             // makeup scans months of logs.
-            kiv::logs::SeenViews seen;
+            kiv::logs::FirstSeenFields firstSeen(
+                [&](QByteArrayView item) { result.items.append(kiv::cp932::DecodeToAnsiForm(item)); });
             kiv::logs::ForEachCp932Line(read.bytes, false, [&](const kiv::logs::ByteFields &line) {
                 if (line.count < 6)
                     return;
                 QByteArrayView item = line.field[5];
                 const qsizetype bracket = item.indexOf('(');
-                item = bracket < 0 ? QByteArrayView() : item.first(bracket);
-                if (seen.Insert(item))
-                    result.items.append(kiv::cp932::DecodeToAnsiForm(item));
+                firstSeen.Add(bracket < 0 ? QByteArrayView() : item.first(bracket));
             });
+            firstSeen.Finish();
             return result;
         }
         const QString text = kiv::text::Decode(read.bytes).text;

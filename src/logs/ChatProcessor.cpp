@@ -196,14 +196,16 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
             // Straight from the bytes, each distinct speaker of the file decoded once: a
             // makeup reads months of logs. A lone CR or LF joins a header to its text as
             // CR LF does.
-            kiv::logs::SeenViews seen;
             QString speaker;
-            kiv::logs::ForEachCp932Line(read.bytes, true, [&](const kiv::logs::ByteFields &line) {
-                if (line.count < 3 || !seen.Insert(line.field[2]))
-                    return;
-                speaker = kiv::cp932::DecodeToAnsiForm(line.field[2]);
+            kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView field) {
+                speaker = kiv::cp932::DecodeToAnsiForm(field);
                 result.pairs.append(IdOfSpeaker(speaker) % u'=' % NameOfSpeaker(speaker));
             });
+            kiv::logs::ForEachCp932Line(read.bytes, true, [&](const kiv::logs::ByteFields &line) {
+                if (line.count >= 3)
+                    firstSeen.Add(line.field[2]);
+            });
+            firstSeen.Finish();
             return result;
         }
         // Through the line buffer, as a daily log is read: line ends become CR LF, so a

@@ -69,37 +69,41 @@ inline quint64 Load8(const char *p, qsizetype n)
 } // namespace detail
 
 // Tells the first time a field is met: a day's log repeats a few thousand speakers over
-// hundreds of thousands of lines. Each field is kept as a copy behind its length, side by
-// side, and the table holds a part of its hash and its place, so that a lookup touches
-// two small spots instead of the field's first place in a long file.
+// hundreds of thousands of lines. A short field is kept in its slot, a longer one as a
+// copy elsewhere, so that most lookups of a long file touch one spot of a small table
+// instead of the field's first place in the file.
 class SeenViews
 {
 public:
     // True the first time `view` is met.
     bool Insert(QByteArrayView view)
     {
-        if ((m_count + 1) * 2 > m_slots.size())
-            Grow();
-        const quint64 hash = Hash(view);
-        const quint32 tag = Tag(hash);
-        const size_t mask = m_slots.size() - 1;
-        const auto size = quint32(view.size());
-        for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
-            Slot &slot = m_slots[i];
-            if (slot.tag == 0) {
-                slot = {tag, m_bytes.size()};
-                const char *sizeBytes = reinterpret_cast<const char *>(&size);
-                m_bytes.insert(m_bytes.end(), sizeBytes, sizeBytes + sizeof size);
-                m_bytes.insert(m_bytes.end(), view.data(), view.data() + view.size());
-                ++m_count;
-                return true;
+        Reserve(1);
+        return Insert(view, Hash(view));
+    }
+
+    // Calls `newFn(view)` for each of the `n` views that is met for the first time, in
+    // their order. The table places of all of them are fetched ahead at once: a long
+    // file's table is larger than the cache, and one lookup at a time would wait for
+    // memory at every line.
+    template<typename NewFn>
+    void InsertAll(const QByteArrayView *views, size_t n, NewFn &&newFn)
+    {
+        constexpr size_t kMax = 32;
+        quint64 hashes[kMax];
+        for (size_t start = 0; start < n; start += kMax) {
+            const size_t count = std::min(kMax, n - start);
+            Reserve(count);
+            const size_t mask = m_slots.size() - 1;
+            for (size_t k = 0; k < count; ++k) {
+                hashes[k] = Hash(views[start + k]);
+#if defined(__GNUC__)
+                __builtin_prefetch(&m_slots[size_t(hashes[k]) & mask]);
+#endif
             }
-            if (slot.tag == tag) {
-                const char *kept = m_bytes.data() + slot.offset;
-                quint32 keptSize;
-                std::memcpy(&keptSize, kept, sizeof keptSize);
-                if (keptSize == size && std::memcmp(kept + sizeof size, view.data(), size) == 0)
-                    return false;
+            for (size_t k = 0; k < count; ++k) {
+                if (Insert(views[start + k], hashes[k]))
+                    newFn(views[start + k]);
             }
         }
     }
@@ -108,7 +112,8 @@ private:
     struct Slot
     {
         quint32 tag = 0; // 0: empty
-        size_t offset = 0;
+        quint32 size = 0;
+        char bytes[24] = {}; // the field, or where it starts in m_longer
     };
 
     static quint32 Tag(quint64 hash) { return quint32(hash >> 32) | 1u; }
@@ -123,24 +128,103 @@ private:
         return h;
     }
 
+    // Room for `more` new fields without growing the table.
+    void Reserve(size_t more)
+    {
+        while ((m_count + more) * 4 > m_slots.size() * 3)
+            Grow();
+    }
+
+    bool Insert(QByteArrayView view, quint64 hash)
+    {
+        const quint32 tag = Tag(hash);
+        const size_t mask = m_slots.size() - 1;
+        const auto size = quint32(view.size());
+        for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
+            Slot &slot = m_slots[i];
+            if (slot.tag == 0) {
+                slot.tag = tag;
+                slot.size = size;
+                if (size <= sizeof slot.bytes) {
+                    if (size > 0)
+                        std::memcpy(slot.bytes, view.data(), size);
+                } else {
+                    const size_t offset = m_longer.size();
+                    std::memcpy(slot.bytes, &offset, sizeof offset);
+                    m_longer.insert(m_longer.end(), view.data(), view.data() + view.size());
+                }
+                ++m_count;
+                return true;
+            }
+            if (slot.tag == tag && slot.size == size && Same(slot, view))
+                return false;
+        }
+    }
+
+    const char *Kept(const Slot &slot) const
+    {
+        if (slot.size <= sizeof slot.bytes)
+            return slot.bytes;
+        size_t offset;
+        std::memcpy(&offset, slot.bytes, sizeof offset);
+        return m_longer.data() + offset;
+    }
+
+    bool Same(const Slot &slot, QByteArrayView view) const
+    {
+        return view.size() == 0 || std::memcmp(Kept(slot), view.data(), size_t(view.size())) == 0;
+    }
+
     void Grow()
     {
-        m_slots.assign(m_slots.empty() ? 1024 : m_slots.size() * 2, Slot{});
+        std::vector<Slot> old(m_slots.empty() ? 4096 : m_slots.size() * 2);
+        old.swap(m_slots);
         const size_t mask = m_slots.size() - 1;
-        for (size_t offset = 0; offset < m_bytes.size();) {
-            quint32 size;
-            std::memcpy(&size, m_bytes.data() + offset, sizeof size);
-            const quint64 hash = Hash(QByteArrayView(m_bytes.data() + offset + sizeof size, qsizetype(size)));
-            size_t i = size_t(hash) & mask;
+        for (const Slot &slot : old) {
+            if (slot.tag == 0)
+                continue;
+            size_t i = size_t(Hash(QByteArrayView(Kept(slot), qsizetype(slot.size)))) & mask;
             while (m_slots[i].tag != 0)
                 i = (i + 1) & mask;
-            m_slots[i] = {Tag(hash), offset};
-            offset += sizeof size + size;
+            m_slots[i] = slot;
         }
     }
 
     std::vector<Slot> m_slots;
-    std::vector<char> m_bytes;
+    std::vector<char> m_longer;
+    size_t m_count = 0;
+};
+
+// Hands each field given to `Add` that is met for the first time to `newFn`, in the
+// order given, a batch at a time (SeenViews::InsertAll); `Finish` hands on the rest. The
+// fields must stay valid until they are handed on.
+template<typename NewFn>
+class FirstSeenFields
+{
+public:
+    explicit FirstSeenFields(NewFn newFn)
+        : m_newFn(std::move(newFn))
+    {
+    }
+
+    void Add(QByteArrayView view)
+    {
+        m_batch[m_count++] = view;
+        if (m_count == kBatch)
+            Finish();
+    }
+
+    void Finish()
+    {
+        m_seen.InsertAll(m_batch.data(), m_count, m_newFn);
+        m_count = 0;
+    }
+
+private:
+    static constexpr size_t kBatch = 32;
+    SeenViews m_seen;
+    NewFn m_newFn;
+    std::array<QByteArrayView, kBatch> m_batch;
     size_t m_count = 0;
 };
 

@@ -153,16 +153,20 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
             return result;
         if (kiv::logs::IsCp932Log(read.bytes)) {
             // Straight from the bytes, each distinct ID and name of the file decoded once.
-            kiv::logs::SeenViews seen;
+            // The ID, its TAB and the name, looked up as one.
+            kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView both) {
+                const qsizetype tab = both.indexOf('\t');
+                result.pairs.append(kiv::cp932::DecodeToAnsiForm(both.first(tab)) + u'=' +
+                                    kiv::cp932::DecodeToAnsiForm(both.sliced(tab + 1)));
+            });
             kiv::logs::ForEachCp932Line(read.bytes, false, [&](const kiv::logs::ByteFields &line) {
                 if (line.count < 3)
                     return;
                 const QByteArrayView id = line.field[1];
                 const QByteArrayView name = line.field[2];
-                const QByteArrayView both(id.data(), name.data() + name.size() - id.data());
-                if (seen.Insert(both))
-                    result.pairs.append(kiv::cp932::DecodeToAnsiForm(id) + u'=' + kiv::cp932::DecodeToAnsiForm(name));
+                firstSeen.Add(QByteArrayView(id.data(), name.data() + name.size() - id.data()));
             });
+            firstSeen.Finish();
             return result;
         }
         const QString text = kiv::text::Decode(read.bytes).text;

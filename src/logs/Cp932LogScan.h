@@ -120,11 +120,23 @@ private:
 
     static quint64 Hash(QByteArrayView view)
     {
-        quint64 h = 0x9E3779B97F4A7C15ull ^ quint64(view.size());
-        for (qsizetype i = 0; i < view.size(); i += 8) {
-            h = (h ^ detail::Load8(view.data() + i, view.size() - i)) * 0xFF51AFD7ED558CCDull;
+        const char *p = view.data();
+        const qsizetype n = view.size();
+        quint64 h = 0x9E3779B97F4A7C15ull ^ quint64(n);
+        const auto mix = [&h](quint64 word) {
+            h = (h ^ word) * 0xFF51AFD7ED558CCDull;
             h ^= h >> 32;
+        };
+        if (n < 8) {
+            if (n > 0)
+                mix(detail::Load8(p, n));
+            return h;
         }
+        qsizetype i = 0;
+        for (; i + 8 < n; i += 8)
+            mix(detail::Load8(p + i, 8));
+        // The last eight bytes, overlapping the ones before when the size is no multiple of 8.
+        mix(detail::Load8(p + n - 8, 8));
         return h;
     }
 
@@ -172,7 +184,16 @@ private:
 
     bool Same(const Slot &slot, QByteArrayView view) const
     {
-        return view.size() == 0 || std::memcmp(Kept(slot), view.data(), size_t(view.size())) == 0;
+        const char *kept = Kept(slot);
+        const char *p = view.data();
+        const qsizetype n = view.size();
+        if (n < 8)
+            return n == 0 || detail::Load8(kept, n) == detail::Load8(p, n);
+        for (qsizetype i = 0; i + 8 < n; i += 8) {
+            if (detail::Load8(kept + i, 8) != detail::Load8(p + i, 8))
+                return false;
+        }
+        return detail::Load8(kept + n - 8, 8) == detail::Load8(p + n - 8, 8);
     }
 
     void Grow()

@@ -183,6 +183,8 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
         bool ok = false;
         QString error;
         QStringList pairs;
+        // The speaker fields of the pairs, when read from the bytes.
+        kiv::logs::FieldBytes fields;
     };
     // Read and cut on worker threads, the pairs of each file handed on here in file order.
     const auto read = [&dir, &names](int index) {
@@ -198,6 +200,7 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
             // CR LF does.
             QString speaker;
             kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView field) {
+                result.fields.Append(field);
                 speaker = kiv::cp932::DecodeToAnsiForm(field);
                 result.pairs.append(IdOfSpeaker(speaker) % u'=' % NameOfSpeaker(speaker));
             });
@@ -217,6 +220,7 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
         });
         return result;
     };
+    kiv::logs::SeenViews seenBefore;
     kiv::logs::InOrderOnThreads<FileNames>(
         int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FileNames &&file) {
             const QString &name = names[index];
@@ -229,8 +233,14 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
                     *error += name % u": " % file.error % u'\n';
                 return true;
             }
-            for (const QString &pair : std::as_const(file.pairs))
-                pairs.Add(pair);
+            // A speaker field that an earlier file gave gives the same pair again.
+            if (file.fields.ends.empty()) {
+                for (const QString &pair : std::as_const(file.pairs))
+                    pairs.Add(pair);
+            } else {
+                const std::vector<QByteArrayView> fields = file.fields.Views();
+                seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) { pairs.Add(file.pairs[qsizetype(k)]); });
+            }
             return true;
         });
     return allRead;

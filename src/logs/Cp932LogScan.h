@@ -82,7 +82,7 @@ public:
         return Insert(view, Hash(view));
     }
 
-    // Calls `newFn(view)` for each of the `n` views that is met for the first time, in
+    // Calls `newFn(k)` for each of the `n` views, views[k], that is met for the first time, in
     // their order. The table places of all of them are fetched ahead at once: a long
     // file's table is larger than the cache, and one lookup at a time would wait for
     // memory at every line.
@@ -103,7 +103,7 @@ public:
             }
             for (size_t k = 0; k < count; ++k) {
                 if (Insert(views[start + k], hashes[k]))
-                    newFn(views[start + k]);
+                    newFn(start + k);
             }
         }
     }
@@ -237,7 +237,7 @@ public:
 
     void Finish()
     {
-        m_seen.InsertAll(m_batch.data(), m_count, m_newFn);
+        m_seen.InsertAll(m_batch.data(), m_count, [this](size_t k) { m_newFn(m_batch[k]); });
         m_count = 0;
     }
 
@@ -247,6 +247,32 @@ private:
     NewFn m_newFn;
     std::array<QByteArrayView, kBatch> m_batch;
     size_t m_count = 0;
+};
+
+// The distinct fields of one file as read, copied side by side, for telling on the
+// calling thread which of them an earlier file already gave.
+struct FieldBytes
+{
+    QByteArray bytes;
+    std::vector<qsizetype> ends;
+
+    void Append(QByteArrayView field)
+    {
+        bytes.append(field);
+        ends.push_back(bytes.size());
+    }
+
+    std::vector<QByteArrayView> Views() const
+    {
+        std::vector<QByteArrayView> views;
+        views.reserve(ends.size());
+        qsizetype start = 0;
+        for (const qsizetype end : ends) {
+            views.emplace_back(bytes.constData() + start, end - start);
+            start = end;
+        }
+        return views;
+    }
 };
 
 // True when the bytes carry no byte-order mark: they are code page 932 text.

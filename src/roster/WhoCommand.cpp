@@ -142,6 +142,8 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
         bool ok = false;
         QString error;
         QStringList pairs;
+        // The ID, TAB and name fields of the pairs, when read from the bytes.
+        kiv::logs::FieldBytes fields;
     };
     // Read and cut on worker threads, the pairs of each file handed on here in file order.
     const auto read = [&dir, &names](int index) {
@@ -155,6 +157,7 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
             // Straight from the bytes, each distinct ID and name of the file decoded once.
             // The ID, its TAB and the name, looked up as one.
             kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView both) {
+                result.fields.Append(both);
                 const qsizetype tab = both.indexOf('\t');
                 result.pairs.append(kiv::cp932::DecodeToAnsiForm(both.first(tab)) + u'=' +
                                     kiv::cp932::DecodeToAnsiForm(both.sliced(tab + 1)));
@@ -187,6 +190,7 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
         });
         return result;
     };
+    kiv::logs::SeenViews seenBefore;
     kiv::logs::InOrderOnThreads<FilePairs>(
         int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FilePairs &&file) {
             const QString &name = names[index];
@@ -199,8 +203,14 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
                     *error += name + u": " + file.error + u'\n';
                 return true;
             }
-            for (const QString &pair : std::as_const(file.pairs))
-                pairs.Add(pair);
+            // Fields that an earlier file gave give the same pair again.
+            if (file.fields.ends.empty()) {
+                for (const QString &pair : std::as_const(file.pairs))
+                    pairs.Add(pair);
+            } else {
+                const std::vector<QByteArrayView> fields = file.fields.Views();
+                seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) { pairs.Add(file.pairs[qsizetype(k)]); });
+            }
             return true;
         });
     return allRead;

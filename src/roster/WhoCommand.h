@@ -90,8 +90,9 @@ private:
 
 // Appends field 1 "=" field 2 of every line of the action logs in `folder` whose names
 // begin with `prefix` and end in ".txt" (letter case ignored) to `pairs`, in name order,
-// each file announced in the info window; a pair that a file repeats is added once for
-// it. Lines are taken in their code page form, as
+// each file announced in the info window; a pair that a code page file repeats, or that an
+// earlier code page file of the same call gave from the same bytes, is added once. Lines
+// are taken in their code page form, as
 // the log reading hands them on. `beforeFile` runs before each file is read. Returns
 // false when a file could not be read (the others are still read), with "name: reason"
 // lines added to `error`.

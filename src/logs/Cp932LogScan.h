@@ -130,13 +130,17 @@ private:
         if (n < 8) {
             if (n > 0)
                 mix(detail::Load8(p, n));
-            return h;
+        } else {
+            for (qsizetype i = 0; i + 8 < n; i += 8)
+                mix(detail::Load8(p + i, 8));
+            // The last eight bytes, overlapping the ones before when the size is no multiple of 8.
+            mix(detail::Load8(p + n - 8, 8));
         }
-        qsizetype i = 0;
-        for (; i + 8 < n; i += 8)
-            mix(detail::Load8(p + i, 8));
-        // The last eight bytes, overlapping the ones before when the size is no multiple of 8.
-        mix(detail::Load8(p + n - 8, 8));
+        // Every bit of the fields into the low bits that pick the slot: names often differ
+        // only in their last bytes.
+        h ^= h >> 33;
+        h *= 0xC4CEB9FE1A85EC53ull;
+        h ^= h >> 33;
         return h;
     }
 

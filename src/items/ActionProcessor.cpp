@@ -11,6 +11,7 @@
 #include "platform/TextFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
@@ -167,8 +168,34 @@ void ActionProcessor::ProcessLive(const QString &id, const QString &name, const 
     m_host.MarkActive(id, name);
 }
 
+QStringList ActionProcessor::ItemNamesOfLog(const QByteArray &bytes)
+{
+    QStringList names;
+    if (kiv::logs::IsCp932Log(bytes)) {
+        // Straight from the bytes, each distinct name of the file decoded once: a makeup
+        // scans months of logs.
+        kiv::logs::FirstSeenFields firstSeen(
+            [&](QByteArrayView item) { names.append(kiv::cp932::DecodeToAnsiForm(item)); });
+        kiv::logs::ForEachCp932Line(bytes, false, [&](const kiv::logs::ByteFields &line) {
+            if (line.count >= 6)
+                firstSeen.Add(ItemNameBytes(line.field[5]));
+        });
+        firstSeen.Finish();
+        return names;
+    }
+    const QString text = kiv::text::Decode(bytes).text;
+    kiv::logs::LogFields fields;
+    QString converted;
+    kiv::logs::ForEachLine(text, [&](QStringView line) {
+        if (SplitActionLine(line, converted, fields) >= 6)
+            names.append(ItemNameOf(fields[5]).toString());
+    });
+    return names;
+}
+
 bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QString &prefix, QString *error,
-                                             const std::function<void(const QString &)> &beforeFile)
+                                             const std::function<void(const QString &)> &beforeFile,
+                                             const QHash<QString, ActionLogItems> *known)
 {
     const QDir dir(folder);
     QStringList names = dir.entryList(QDir::Files, QDir::Unsorted);
@@ -182,36 +209,25 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
         QStringList items;
     };
     // Read and cut on worker threads; the names are learnt here, file by file in order.
-    const auto read = [&dir, &names](int index) {
+    const auto read = [&dir, &names, known](int index) {
         FileItems result;
-        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(names[index]));
+        const QString path = dir.filePath(names[index]);
+        if (known) {
+            const auto it = known->constFind(names[index]);
+            if (it != known->cend()) {
+                const QFileInfo info(path);
+                if (info.size() == it->size && info.lastModified() == it->modified) {
+                    result.ok = true;
+                    result.items = it->names;
+                    return result;
+                }
+            }
+        }
+        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(path);
         result.ok = read.ok;
         result.error = read.error;
-        if (!read.ok)
-            return result;
-        if (kiv::logs::IsCp932Log(read.bytes)) {
-            // Straight from the bytes, each distinct name of the file decoded once: a
-            // makeup scans months of logs.
-            kiv::logs::FirstSeenFields firstSeen(
-                [&](QByteArrayView item) { result.items.append(kiv::cp932::DecodeToAnsiForm(item)); });
-            kiv::logs::ForEachCp932Line(read.bytes, false, [&](const kiv::logs::ByteFields &line) {
-                if (line.count < 6)
-                    return;
-                QByteArrayView item = line.field[5];
-                const qsizetype bracket = item.indexOf('(');
-                firstSeen.Add(bracket < 0 ? QByteArrayView() : item.first(bracket));
-            });
-            firstSeen.Finish();
-            return result;
-        }
-        const QString text = kiv::text::Decode(read.bytes).text;
-        kiv::logs::LogFields fields;
-        QString converted;
-        kiv::logs::ForEachLine(text, [&](QStringView line) {
-            if (SplitActionLine(line, converted, fields) < 6)
-                return;
-            result.items.append(ItemNameOf(fields[5]).toString());
-        });
+        if (read.ok)
+            result.items = ItemNamesOfLog(read.bytes);
         return result;
     };
     bool allRead = true;

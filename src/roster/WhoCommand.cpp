@@ -15,6 +15,7 @@
 
 #include <QCollator>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QScopeGuard>
 #include <QSet>
@@ -132,7 +133,8 @@ QStringList LogFilesWithPrefix(const QString &folder, const QString &prefix)
 }
 
 bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs, IInfoOutput &info,
-                        const std::function<void(const QString &)> &beforeFile, QString *error)
+                        const std::function<void(const QString &)> &beforeFile, QString *error,
+                        QHash<QString, ActionLogItems> *items)
 {
     bool allRead = true;
     const QDir dir(folder);
@@ -144,16 +146,31 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
         QStringList pairs;
         // The ID, TAB and name fields of the pairs, when read from the bytes.
         kiv::logs::FieldBytes fields;
+        ActionLogItems items;
     };
     // Read and cut on worker threads, the pairs of each file handed on here in file order.
-    const auto read = [&dir, &names](int index) {
+    const auto read = [&dir, &names, items](int index) {
         FilePairs result;
-        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(names[index]));
+        const QString path = dir.filePath(names[index]);
+        // Taken before the reading: a file that grows meanwhile is not as it was read.
+        const QFileInfo before(path);
+        if (items) {
+            result.items.size = before.size();
+            result.items.modified = before.lastModified();
+        }
+        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(path);
         result.ok = read.ok;
         result.error = read.error;
         if (!read.ok)
             return result;
+        if (read.bytes.size() != result.items.size)
+            result.items.size = -1;
+        if (items && !kiv::logs::IsCp932Log(read.bytes))
+            result.items.names = ActionProcessor::ItemNamesOfLog(read.bytes);
         if (kiv::logs::IsCp932Log(read.bytes)) {
+            // The item names in the same pass, for the item scan that follows.
+            kiv::logs::FirstSeenFields firstItems(
+                [&](QByteArrayView item) { result.items.names.append(kiv::cp932::DecodeToAnsiForm(item)); });
             // Straight from the bytes, each distinct ID and name of the file decoded once.
             // The ID, its TAB and the name, looked up as one.
             kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView both) {
@@ -168,8 +185,11 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
                 const QByteArrayView id = line.field[1];
                 const QByteArrayView name = line.field[2];
                 firstSeen.Add(QByteArrayView(id.data(), name.data() + name.size() - id.data()));
+                if (items && line.count >= 6)
+                    firstItems.Add(ActionProcessor::ItemNameBytes(line.field[5]));
             });
             firstSeen.Finish();
+            firstItems.Finish();
             return result;
         }
         const QString text = kiv::text::Decode(read.bytes).text;
@@ -203,6 +223,8 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
                     *error += name + u": " + file.error + u'\n';
                 return true;
             }
+            if (items && file.items.size >= 0)
+                items->insert(name, std::move(file.items));
             // Fields that an earlier file gave give the same pair again.
             if (file.fields.ends.empty()) {
                 for (const QString &pair : std::as_const(file.pairs))
@@ -395,6 +417,8 @@ void WhoCommand::Rebuild(bool close)
     AddPairs(pairs, false);
     pairs.Clear();
 
+    // The item scan reads the same files: what this pass finds of them is kept for it.
+    QHash<QString, ActionLogItems> items;
     if (!folder.isEmpty()) {
         QString errors;
         for (const QString &prefix : std::as_const(actionPrefixes)) {
@@ -404,7 +428,7 @@ void WhoCommand::Rebuild(bool close)
                     collector.Drain();
                     beforeFile(name);
                 },
-                &errors);
+                &errors, close ? nullptr : &items);
         }
         report(errors);
     }
@@ -412,7 +436,7 @@ void WhoCommand::Rebuild(bool close)
     collector.TakeSorted(pairs);
     if (!close && !folder.isEmpty()) {
         QString error;
-        if (!m_actions.ScanActionLogsForItems(folder, QStringLiteral("ActionLog_"), &error, beforeFile))
+        if (!m_actions.ScanActionLogsForItems(folder, QStringLiteral("ActionLog_"), &error, beforeFile, &items))
             report(current + u": " + error);
         PassEnded();
     }

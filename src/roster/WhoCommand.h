@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -8,6 +9,7 @@
 
 struct AppState;
 class ActionProcessor;
+struct ActionLogItems;
 class ChatProcessor;
 class IChatHost;
 class IClock;
@@ -95,9 +97,11 @@ private:
 // are taken in their code page form, as
 // the log reading hands them on. `beforeFile` runs before each file is read. Returns
 // false when a file could not be read (the others are still read), with "name: reason"
-// lines added to `error`.
+// lines added to `error`. With `items`, the item names of each file read whole are kept
+// there by file name, for ScanActionLogsForItems.
 bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs, IInfoOutput &info,
-                        const std::function<void(const QString &)> &beforeFile = {}, QString *error = nullptr);
+                        const std::function<void(const QString &)> &beforeFile = {}, QString *error = nullptr,
+                        QHash<QString, ActionLogItems> *items = nullptr);
 
 // The log files of `folder` named `prefix`… ".txt", letter case ignored, in name order.
 QStringList LogFilesWithPrefix(const QString &folder, const QString &prefix);

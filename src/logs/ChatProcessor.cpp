@@ -183,7 +183,7 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
         bool ok = false;
         QString error;
         QStringList pairs;
-        // The speaker fields of the pairs, when read from the bytes.
+        // The distinct speaker fields, when read from the bytes.
         kiv::logs::FieldBytes fields;
     };
     // Read and cut on worker threads, the pairs of each file handed on here in file order.
@@ -198,12 +198,7 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
             // Straight from the bytes, each distinct speaker of the file decoded once: a
             // makeup reads months of logs. A lone CR or LF joins a header to its text as
             // CR LF does.
-            QString speaker;
-            kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView field) {
-                result.fields.Append(field);
-                speaker = kiv::cp932::DecodeToAnsiForm(field);
-                result.pairs.append(IdOfSpeaker(speaker) % u'=' % NameOfSpeaker(speaker));
-            });
+            kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView field) { result.fields.Append(field); });
             kiv::logs::ForEachCp932Line(read.bytes, true, [&](const kiv::logs::ByteFields &line) {
                 if (line.count >= 3)
                     firstSeen.Add(line.field[2]);
@@ -221,6 +216,7 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
         return result;
     };
     kiv::logs::SeenViews seenBefore;
+    QString speaker;
     kiv::logs::InOrderOnThreads<FileNames>(
         int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FileNames &&file) {
             const QString &name = names[index];
@@ -233,14 +229,15 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
                     *error += name % u": " % file.error % u'\n';
                 return true;
             }
-            // A speaker field that an earlier file gave gives the same pair again.
-            if (file.fields.ends.empty()) {
-                for (const QString &pair : std::as_const(file.pairs))
-                    pairs.Add(pair);
-            } else {
-                const std::vector<QByteArrayView> fields = file.fields.Views();
-                seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) { pairs.Add(file.pairs[qsizetype(k)]); });
-            }
+            for (const QString &pair : std::as_const(file.pairs))
+                pairs.Add(pair);
+            // A speaker field that an earlier file gave gives the same pair again: only
+            // new ones are decoded.
+            const std::vector<QByteArrayView> fields = file.fields.Views();
+            seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) {
+                speaker = kiv::cp932::DecodeToAnsiForm(fields[k]);
+                pairs.Add(IdOfSpeaker(speaker) % u'=' % NameOfSpeaker(speaker));
+            });
             return true;
         });
     return allRead;

@@ -144,7 +144,7 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
         bool ok = false;
         QString error;
         QStringList pairs;
-        // The ID, TAB and name fields of the pairs, when read from the bytes.
+        // The distinct ID, TAB and name fields, when read from the bytes.
         kiv::logs::FieldBytes fields;
         ActionLogItems items;
     };
@@ -173,12 +173,7 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
                 [&](QByteArrayView item) { result.items.names.append(kiv::cp932::DecodeToAnsiForm(item)); });
             // Straight from the bytes, each distinct ID and name of the file decoded once.
             // The ID, its TAB and the name, looked up as one.
-            kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView both) {
-                result.fields.Append(both);
-                const qsizetype tab = both.indexOf('\t');
-                result.pairs.append(kiv::cp932::DecodeToAnsiForm(both.first(tab)) + u'=' +
-                                    kiv::cp932::DecodeToAnsiForm(both.sliced(tab + 1)));
-            });
+            kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView both) { result.fields.Append(both); });
             kiv::logs::ForEachCp932Line(read.bytes, false, [&](const kiv::logs::ByteFields &line) {
                 if (line.count < 3)
                     return;
@@ -225,14 +220,17 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
             }
             if (items && file.items.size >= 0)
                 items->insert(name, std::move(file.items));
-            // Fields that an earlier file gave give the same pair again.
-            if (file.fields.ends.empty()) {
-                for (const QString &pair : std::as_const(file.pairs))
-                    pairs.Add(pair);
-            } else {
-                const std::vector<QByteArrayView> fields = file.fields.Views();
-                seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) { pairs.Add(file.pairs[qsizetype(k)]); });
-            }
+            for (const QString &pair : std::as_const(file.pairs))
+                pairs.Add(pair);
+            // Fields that an earlier file gave give the same pair again: only new ones
+            // are decoded.
+            const std::vector<QByteArrayView> fields = file.fields.Views();
+            seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) {
+                const QByteArrayView both = fields[k];
+                const qsizetype tab = both.indexOf('\t');
+                pairs.Add(kiv::cp932::DecodeToAnsiForm(both.first(tab)) + u'=' +
+                          kiv::cp932::DecodeToAnsiForm(both.sliced(tab + 1)));
+            });
             return true;
         });
     return allRead;

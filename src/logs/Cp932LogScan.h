@@ -26,7 +26,8 @@ namespace kiv::logs {
 
 namespace detail {
 
-// Bit k set when byte k of the 64 at `p` (of which `n` are real) is a TAB, CR or LF.
+// Bit k set when byte k of the 64 at `p` (of which `n` are real; the rest read as NUL)
+// is a TAB, CR, LF or NUL.
 // Most of a log is text: the bytes that end fields and lines are found a block at a time,
 // then visited one set bit each.
 inline quint64 FieldOrLineEndMask(const char *p, qsizetype n)
@@ -41,18 +42,19 @@ inline quint64 FieldOrLineEndMask(const char *p, qsizetype n)
     const __m128i tab = _mm_set1_epi8('\t');
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i nul = _mm_setzero_si128();
     quint64 mask = 0;
     for (int k = 0; k < 4; ++k) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
-        const __m128i hit =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, cr)), _mm_cmpeq_epi8(v, lf));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, cr)),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, nul)));
         mask |= quint64(quint32(_mm_movemask_epi8(hit)) & 0xFFFFu) << (16 * k);
     }
     return mask;
 #else
     quint64 mask = 0;
     for (int k = 0; k < 64; ++k) {
-        if (p[k] == '\t' || p[k] == '\r' || p[k] == '\n')
+        if (p[k] == '\t' || p[k] == '\r' || p[k] == '\n' || p[k] == '\0')
             mask |= quint64(1) << k;
     }
     return mask;
@@ -307,8 +309,6 @@ void ForEachCp932Line(QByteArrayView bytes, bool joinHeaders, LineFn &&lineFn)
 {
     const char *s = bytes.data();
     qsizetype n = bytes.size();
-    if (const void *nul = std::memchr(s, 0, size_t(n)))
-        n = static_cast<const char *>(nul) - s;
     ByteFields fields;
     qsizetype fieldStart = 0;
     const auto endField = [&](qsizetype end) {
@@ -327,6 +327,8 @@ void ForEachCp932Line(QByteArrayView bytes, bool joinHeaders, LineFn &&lineFn)
     qsizetype resume = 0;
     for (qsizetype base = 0; base < n; base += 64) {
         quint64 mask = detail::FieldOrLineEndMask(s + base, n - base);
+        if (n - base < 64)
+            mask &= (quint64(1) << (n - base)) - 1;
         if (resume > base)
             mask &= resume - base >= 64 ? 0 : ~quint64(0) << (resume - base);
         for (; mask != 0; mask &= mask - 1) {
@@ -334,6 +336,10 @@ void ForEachCp932Line(QByteArrayView bytes, bool joinHeaders, LineFn &&lineFn)
             if (i < resume)
                 continue;
             const char c = s[i];
+            if (c == '\0') {
+                n = i; // the text ends here
+                break;
+            }
             if (c == '\t') {
                 endField(i);
                 fieldStart = resume = i + 1;

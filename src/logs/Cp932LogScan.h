@@ -9,6 +9,8 @@
 #include <bit>
 #include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -155,6 +157,10 @@ private:
 
     bool Insert(QByteArrayView view, quint64 hash)
     {
+        // Too long to keep: met for the first time, every time. The callers' own sets
+        // still drop what repeats.
+        if (view.size() > qsizetype(std::numeric_limits<quint32>::max()))
+            return true;
         const quint32 tag = Tag(hash);
         const size_t mask = m_slots.size() - 1;
         const auto size = quint32(view.size());
@@ -386,6 +392,7 @@ void InOrderOnThreads(int count, int threads, Work &&work, Take &&take)
     threads = std::min(threads, count);
     const int ahead = threads * 2;
     std::vector<std::optional<Result>> results{size_t(count)};
+    std::vector<std::exception_ptr> failures{size_t(count)};
     std::mutex mutex;
     std::condition_variable ready;
     std::condition_variable room;
@@ -402,10 +409,18 @@ void InOrderOnThreads(int count, int threads, Work &&work, Take &&take)
                     return;
                 index = next++;
             }
-            Result result = work(index);
+            // What the work throws is thrown again on the calling thread, in its turn.
+            std::optional<Result> result;
+            std::exception_ptr failure;
+            try {
+                result.emplace(work(index));
+            } catch (...) {
+                failure = std::current_exception();
+            }
             {
                 const std::lock_guard lock(mutex);
-                results[size_t(index)].emplace(std::move(result));
+                failures[size_t(index)] = failure;
+                results[size_t(index)] = failure ? std::optional<Result>(Result()) : std::move(result);
             }
             ready.notify_all();
         }
@@ -442,6 +457,8 @@ void InOrderOnThreads(int count, int threads, Work &&work, Take &&take)
             taken = index + 1;
         }
         room.notify_all();
+        if (failures[size_t(index)])
+            std::rethrow_exception(failures[size_t(index)]);
         if (!take(index, std::move(result)))
             return;
     }

@@ -171,8 +171,8 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
             // The item names in the same pass, for the item scan that follows.
             kiv::logs::FirstSeenFields firstItems(
                 [&](QByteArrayView item) { result.items.names.append(kiv::cp932::DecodeToAnsiForm(item)); });
-            // Straight from the bytes, each distinct ID and name of the file decoded once.
-            // The ID, its TAB and the name, looked up as one.
+            // Straight from the bytes, each distinct ID, TAB and name of the file handed on
+            // once, as one field.
             kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView both) { result.fields.Append(both); });
             kiv::logs::ForEachCp932Line(read.bytes, false, [&](const kiv::logs::ByteFields &line) {
                 if (line.count < 3)

@@ -97,17 +97,16 @@ double CatMs(const QString &folder)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-// What a rebuild cannot go below: the bytes of the chat logs once and of the action logs
-// twice (names, then items), read as the program reads a file.
+// What a rebuild cannot go below on one thread: the bytes of every log once (the item
+// scan takes the action logs' names from the pass that reads their pairs), read as the
+// program reads a file.
 double ReadOnlyMs(const QString &folder)
 {
     QElapsedTimer timer;
     timer.start();
     qsizetype bytes = 0;
-    for (const QString &name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
-        for (int pass = name.startsWith(QStringLiteral("Action")) ? 0 : 1; pass < 2; ++pass)
-            bytes += kiv::text::ReadWholeFile(folder + name).bytes.size();
-    }
+    for (const QString &name : QDir(folder).entryList(QDir::Files, QDir::Name))
+        bytes += kiv::text::ReadWholeFile(folder + name).bytes.size();
     return bytes > 0 ? double(timer.nsecsElapsed()) / 1e6 : 0;
 }
 

@@ -11,6 +11,7 @@
 #include "platform/TextFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <QVarLengthArray>
@@ -310,46 +311,84 @@ void ActionProcessor::ProcessLive(const QString &id, const QString &name, const 
     m_host.MarkActive(id, name);
 }
 
-bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QString &prefix, QString *error,
-                                             const std::function<void(const QString &)> &beforeFile)
+QStringList ActionProcessor::ItemNamesOfLog(const QByteArray &bytes)
 {
-    const QDir dir(folder);
-    const QStringList names = dir.entryList(QDir::Files, QDir::Unsorted);
+    QStringList names;
+    if (kiv::logs::IsCp932Log(bytes)) {
+        // Straight from the bytes, each distinct name of the file decoded once: a makeup
+        // scans months of logs.
+        kiv::logs::FirstSeenFields firstSeen(
+            [&](QByteArrayView item) { names.append(kiv::cp932::DecodeToAnsiForm(item)); });
+        kiv::logs::ForEachCp932Line(bytes, false, [&](const kiv::logs::ByteFields &line) {
+            if (line.count >= 6)
+                firstSeen.Add(ItemNameBytes(line.field[5]));
+        });
+        firstSeen.Finish();
+        return names;
+    }
+    const QString text = kiv::text::Decode(bytes).text;
     kiv::logs::LogFields fields;
     QString converted;
-    for (const QString &fileName : names) {
-        if (!fileName.startsWith(prefix, Qt::CaseInsensitive) || !fileName.endsWith(u".txt", Qt::CaseInsensitive))
-            continue;
-        if (beforeFile)
-            beforeFile(fileName);
-        m_host.AppendInfoLine(QStringLiteral("  ") + fileName);
-        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(fileName));
-        if (!read.ok) {
-            if (error)
-                *error = read.error;
-            return false;
+    ForEachActionLine(text, converted, fields, [&] {
+        if (fields.size() >= 6)
+            names.append(ItemNameOf(fields[5]).toString());
+    });
+    return names;
+}
+
+bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QString &prefix, QString *error,
+                                             const std::function<void(const QString &)> &beforeFile,
+                                             const QHash<QString, ActionLogItems> *known)
+{
+    const QDir dir(folder);
+    QStringList names = dir.entryList(QDir::Files, QDir::Unsorted);
+    names.removeIf([&prefix](const QString &fileName) {
+        return !fileName.startsWith(prefix, Qt::CaseInsensitive) || !fileName.endsWith(u".txt", Qt::CaseInsensitive);
+    });
+    struct FileItems
+    {
+        bool ok = false;
+        QString error;
+        QStringList items;
+    };
+    // Read and cut on worker threads; the names are learnt here, file by file in order.
+    const auto read = [&dir, &names, known](int index) {
+        FileItems result;
+        const QString path = dir.filePath(names[index]);
+        if (known) {
+            const auto it = known->constFind(names[index]);
+            if (it != known->cend()) {
+                const QFileInfo info(path);
+                if (info.size() == it->size && info.lastModified() == it->modified) {
+                    result.ok = true;
+                    result.items = it->names;
+                    return result;
+                }
+            }
         }
-        if (kiv::logs::IsCp932Log(read.bytes)) {
-            // Straight from the bytes, each distinct name of the file decoded once: a
-            // makeup scans months of logs.
-            kiv::logs::SeenViews seen;
-            kiv::logs::ForEachCp932Line(read.bytes, false, [&](const kiv::logs::ByteFields &line) {
-                if (line.count < 6)
-                    return;
-                QByteArrayView item = line.field[5];
-                const qsizetype bracket = item.indexOf('(');
-                item = bracket < 0 ? QByteArrayView() : item.first(bracket);
-                if (seen.Insert(item))
-                    Learn(kiv::cp932::DecodeToAnsiForm(item));
-            });
-            continue;
-        }
-        const QString text = kiv::text::Decode(read.bytes).text;
-        ForEachActionLine(text, converted, fields, [&] {
-            if (fields.size() < 6)
-                return;
-            Learn(ItemNameOf(fields[5]).toString());
+        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(path);
+        result.ok = read.ok;
+        result.error = read.error;
+        if (read.ok)
+            result.items = ItemNamesOfLog(read.bytes);
+        return result;
+    };
+    bool allRead = true;
+    kiv::logs::InOrderOnThreads<FileItems>(
+        int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FileItems &&file) {
+            if (beforeFile)
+                beforeFile(names[index]);
+            m_host.AppendInfoLine(QStringLiteral("  ") + names[index]);
+            // The scan ends at the first file it cannot read.
+            if (!file.ok) {
+                if (error)
+                    *error = file.error;
+                allRead = false;
+                return false;
+            }
+            for (const QString &item : std::as_const(file.items))
+                Learn(item);
+            return true;
         });
-    }
-    return true;
+    return allRead;
 }

@@ -173,42 +173,72 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
     bool allRead = true;
     const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
     // Not QDir::System: on Unix it lists FIFOs, and reading one would block.
-    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    for (const QString &name : names) {
-        // Matched as the game's platform matches file names: without regard to case.
-        if (!name.startsWith(prefix, Qt::CaseInsensitive) || !name.endsWith(u".txt", Qt::CaseInsensitive))
-            continue;
-        if (beforeFile)
-            beforeFile(name);
-        m_host.AppendInfoLine(u"  " % name);
-        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(name));
-        if (!read.ok) {
-            allRead = false;
-            if (error)
-                *error += name % u": " % read.error % u'\n';
-            continue;
-        }
+    QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    // Matched as the game's platform matches file names: without regard to case.
+    names.removeIf([&prefix](const QString &name) {
+        return !name.startsWith(prefix, Qt::CaseInsensitive) || !name.endsWith(u".txt", Qt::CaseInsensitive);
+    });
+    struct FileNames
+    {
+        bool ok = false;
+        QString error;
+        QStringList pairs;
+        // The distinct speaker fields, when read from the bytes.
+        kiv::logs::FieldBytes fields;
+    };
+    // Read and cut on worker threads, the pairs of each file handed on here in file order.
+    const auto read = [&dir, &names](int index) {
+        FileNames result;
+        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(names[index]));
+        result.ok = read.ok;
+        result.error = read.error;
+        if (!read.ok)
+            return result;
         if (kiv::logs::IsCp932Log(read.bytes)) {
             // Straight from the bytes, each distinct speaker of the file decoded once: a
             // makeup reads months of logs. A lone CR or LF joins a header to its text as
             // CR LF does.
-            kiv::logs::SeenViews seen;
-            QString speaker;
+            kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView field) { result.fields.Append(field); });
             kiv::logs::ForEachCp932Line(read.bytes, true, [&](const kiv::logs::ByteFields &line) {
-                if (line.count < 3 || !seen.Insert(line.field[2]))
-                    return;
-                speaker = kiv::cp932::DecodeToAnsiForm(line.field[2]);
-                pairs.Add(IdOfSpeaker(speaker) % u'=' % NameOfSpeaker(speaker));
+                if (line.count >= 3)
+                    firstSeen.Add(line.field[2]);
             });
-            continue;
+            firstSeen.Finish();
+            return result;
         }
         // Through the line buffer, as a daily log is read: line ends become CR LF, so a
         // header cut by a lone LF is still joined to its text.
         const QString text = kiv::text::JoinLines(kiv::text::SplitLines(kiv::text::Decode(read.bytes).text));
         ForEachLogLine(text, [&](const LogFields &fields) {
             if (fields.size() >= 3)
-                pairs.Add(IdOfSpeaker(fields[2]) % u'=' % NameOfSpeaker(fields[2]));
+                result.pairs.append(IdOfSpeaker(fields[2]) % u'=' % NameOfSpeaker(fields[2]));
         });
-    }
+        return result;
+    };
+    kiv::logs::SeenViews seenBefore;
+    QString speaker;
+    kiv::logs::InOrderOnThreads<FileNames>(
+        int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FileNames &&file) {
+            const QString &name = names[index];
+            if (beforeFile)
+                beforeFile(name);
+            m_host.AppendInfoLine(u"  " % name);
+            if (!file.ok) {
+                allRead = false;
+                if (error)
+                    *error += name % u": " % file.error % u'\n';
+                return true;
+            }
+            for (const QString &pair : std::as_const(file.pairs))
+                pairs.Add(pair);
+            // A speaker field that an earlier file gave gives the same pair again: only
+            // new ones are decoded.
+            const std::vector<QByteArrayView> fields = file.fields.Views();
+            seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) {
+                speaker = kiv::cp932::DecodeToAnsiForm(fields[k]);
+                pairs.Add(IdOfSpeaker(speaker) % u'=' % NameOfSpeaker(speaker));
+            });
+            return true;
+        });
     return allRead;
 }

@@ -35,7 +35,8 @@ public:
     // Appends ID "=" name for the speaker of every line of the chat logs in `folder`
     // whose names begin with `prefix` (letter case ignored) and end in ".txt" (any case),
     // in name order; each file is announced in the info window. Lines with fewer than 3
-    // fields are passed over; a pair that a file repeats is added once for it. A file
+    // fields are passed over; a pair that a code page file repeats, or that an earlier
+    // code page file of the same call gave from the same bytes, is added once. A file
     // that cannot be read adds nothing: the result is then
     // false and `error` gets a line "name: reason". `beforeFile` runs before each file.
     bool CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs,

@@ -3,9 +3,22 @@
 #include <QByteArrayView>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <bit>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <limits>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Reading the fields of log lines straight from a file's code page 932 bytes, for the
 // passes over months of logs that need a few fields of every line and nothing else.
@@ -15,28 +28,39 @@ namespace kiv::logs {
 
 namespace detail {
 
-// Nonzero when one of the eight bytes is zero.
-constexpr quint64 HasZeroByte(quint64 v)
+// Bit k set when byte k of the 64 at `p` (of which `n` are real; the rest read as NUL)
+// is a TAB, CR, LF or NUL.
+// Most of a log is text: the bytes that end fields and lines are found a block at a time,
+// then visited one set bit each.
+inline quint64 FieldOrLineEndMask(const char *p, qsizetype n)
 {
-    return (v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull;
-}
-
-// Index of the first TAB, CR or LF at or after `i`, or `n`; eight bytes at a time, since
-// most of a log is text.
-inline qsizetype NextFieldOrLineEnd(const char *s, qsizetype i, qsizetype n)
-{
-    for (; i + 8 <= n; i += 8) {
-        quint64 v;
-        std::memcpy(&v, s + i, sizeof v);
-        if (HasZeroByte(v ^ 0x0909090909090909ull) | HasZeroByte(v ^ 0x0A0A0A0A0A0A0A0Aull) |
-            HasZeroByte(v ^ 0x0D0D0D0D0D0D0D0Dull))
-            break;
+    alignas(16) char tail[64];
+    if (n < 64) {
+        std::memset(tail, 0, sizeof tail);
+        std::memcpy(tail, p, size_t(n));
+        p = tail;
     }
-    for (; i < n; ++i) {
-        if (s[i] == '\t' || s[i] == '\r' || s[i] == '\n')
-            return i;
+#if defined(__SSE2__)
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i nul = _mm_setzero_si128();
+    quint64 mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, cr)),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, nul)));
+        mask |= quint64(quint32(_mm_movemask_epi8(hit)) & 0xFFFFu) << (16 * k);
     }
-    return n;
+    return mask;
+#else
+    quint64 mask = 0;
+    for (int k = 0; k < 64; ++k) {
+        if (p[k] == '\t' || p[k] == '\r' || p[k] == '\n' || p[k] == '\0')
+            mask |= quint64(1) << k;
+    }
+    return mask;
+#endif
 }
 
 inline quint64 Load8(const char *p, qsizetype n)
@@ -48,77 +72,219 @@ inline quint64 Load8(const char *p, qsizetype n)
 
 } // namespace detail
 
-// Remembers views into one file's bytes to tell the first time a field is met: a day's
-// log repeats a few thousand speakers over hundreds of thousands of lines. The views must
-// stay valid while the set is used.
+// Tells the first time a field is met: a day's log repeats a few thousand speakers over
+// hundreds of thousands of lines. A short field is kept in its slot, a longer one as a
+// copy elsewhere, so that most lookups of a long file touch one spot of a small table
+// instead of the field's first place in the file.
 class SeenViews
 {
 public:
     // True the first time `view` is met.
     bool Insert(QByteArrayView view)
     {
-        if ((m_used + 1) * 2 > m_slots.size())
-            Grow();
-        const quint64 hash = Hash(view);
-        const size_t mask = m_slots.size() - 1;
-        for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
-            Slot &slot = m_slots[i];
-            if (slot.size < 0) {
-                slot = {hash, view.data(), view.size()};
-                ++m_used;
-                return true;
+        Reserve(1);
+        return Insert(view, Hash(view));
+    }
+
+    // Calls `newFn(k)` for each of the `n` views, views[k], that is met for the first time, in
+    // their order. The table places of all of them are fetched ahead at once: a long
+    // file's table is larger than the cache, and one lookup at a time would wait for
+    // memory at every line.
+    template<typename NewFn>
+    void InsertAll(const QByteArrayView *views, size_t n, NewFn &&newFn)
+    {
+        constexpr size_t kMax = 32;
+        quint64 hashes[kMax];
+        for (size_t start = 0; start < n; start += kMax) {
+            const size_t count = std::min(kMax, n - start);
+            Reserve(count);
+            const size_t mask = m_slots.size() - 1;
+            for (size_t k = 0; k < count; ++k) {
+                hashes[k] = Hash(views[start + k]);
+#if defined(__GNUC__)
+                __builtin_prefetch(&m_slots[size_t(hashes[k]) & mask]);
+#endif
             }
-            if (slot.hash == hash && Same(slot, view))
-                return false;
+            for (size_t k = 0; k < count; ++k) {
+                if (Insert(views[start + k], hashes[k]))
+                    newFn(start + k);
+            }
         }
     }
 
 private:
     struct Slot
     {
-        quint64 hash = 0;
-        const char *data = nullptr;
-        qsizetype size = -1; // -1: empty
+        quint32 tag = 0; // 0: empty
+        quint32 size = 0;
+        char bytes[24] = {}; // the field, or where it starts in m_longer
     };
+
+    static quint32 Tag(quint64 hash) { return quint32(hash >> 32) | 1u; }
 
     static quint64 Hash(QByteArrayView view)
     {
-        quint64 h = 0x9E3779B97F4A7C15ull ^ quint64(view.size());
-        for (qsizetype i = 0; i < view.size(); i += 8) {
-            h = (h ^ detail::Load8(view.data() + i, view.size() - i)) * 0xFF51AFD7ED558CCDull;
+        const char *p = view.data();
+        const qsizetype n = view.size();
+        quint64 h = 0x9E3779B97F4A7C15ull ^ quint64(n);
+        const auto mix = [&h](quint64 word) {
+            h = (h ^ word) * 0xFF51AFD7ED558CCDull;
             h ^= h >> 32;
+        };
+        if (n < 8) {
+            if (n > 0)
+                mix(detail::Load8(p, n));
+        } else {
+            for (qsizetype i = 0; i + 8 < n; i += 8)
+                mix(detail::Load8(p + i, 8));
+            // The last eight bytes, overlapping the ones before when the size is no multiple of 8.
+            mix(detail::Load8(p + n - 8, 8));
         }
+        // Every bit of the fields into the low bits that pick the slot: names often differ
+        // only in their last bytes.
+        h ^= h >> 33;
+        h *= 0xC4CEB9FE1A85EC53ull;
+        h ^= h >> 33;
         return h;
     }
 
-    static bool Same(const Slot &slot, QByteArrayView view)
+    // Room for `more` new fields without growing the table.
+    void Reserve(size_t more)
     {
-        if (slot.size != view.size())
-            return false;
-        for (qsizetype i = 0; i < view.size(); i += 8) {
-            if (detail::Load8(slot.data + i, view.size() - i) != detail::Load8(view.data() + i, view.size() - i))
+        while ((m_count + more) * 4 > m_slots.size() * 3)
+            Grow();
+    }
+
+    bool Insert(QByteArrayView view, quint64 hash)
+    {
+        // Too long to keep: met for the first time, every time. The callers' own sets
+        // still drop what repeats.
+        if (view.size() > qsizetype(std::numeric_limits<quint32>::max()))
+            return true;
+        const quint32 tag = Tag(hash);
+        const size_t mask = m_slots.size() - 1;
+        const auto size = quint32(view.size());
+        for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
+            Slot &slot = m_slots[i];
+            if (slot.tag == 0) {
+                slot.tag = tag;
+                slot.size = size;
+                if (size <= sizeof slot.bytes) {
+                    if (size > 0)
+                        std::memcpy(slot.bytes, view.data(), size);
+                } else {
+                    const size_t offset = m_longer.size();
+                    std::memcpy(slot.bytes, &offset, sizeof offset);
+                    m_longer.insert(m_longer.end(), view.data(), view.data() + view.size());
+                }
+                ++m_count;
+                return true;
+            }
+            if (slot.tag == tag && slot.size == size && Same(slot, view))
                 return false;
         }
-        return true;
+    }
+
+    const char *Kept(const Slot &slot) const
+    {
+        if (slot.size <= sizeof slot.bytes)
+            return slot.bytes;
+        size_t offset;
+        std::memcpy(&offset, slot.bytes, sizeof offset);
+        return m_longer.data() + offset;
+    }
+
+    bool Same(const Slot &slot, QByteArrayView view) const
+    {
+        const char *kept = Kept(slot);
+        const char *p = view.data();
+        const qsizetype n = view.size();
+        if (n < 8)
+            return n == 0 || detail::Load8(kept, n) == detail::Load8(p, n);
+        for (qsizetype i = 0; i + 8 < n; i += 8) {
+            if (detail::Load8(kept + i, 8) != detail::Load8(p + i, 8))
+                return false;
+        }
+        return detail::Load8(kept + n - 8, 8) == detail::Load8(p + n - 8, 8);
     }
 
     void Grow()
     {
-        std::vector<Slot> old(m_slots.empty() ? 1024 : m_slots.size() * 2);
+        std::vector<Slot> old(m_slots.empty() ? 4096 : m_slots.size() * 2);
         old.swap(m_slots);
         const size_t mask = m_slots.size() - 1;
         for (const Slot &slot : old) {
-            if (slot.size < 0)
+            if (slot.tag == 0)
                 continue;
-            size_t i = size_t(slot.hash) & mask;
-            while (m_slots[i].size >= 0)
+            size_t i = size_t(Hash(QByteArrayView(Kept(slot), qsizetype(slot.size)))) & mask;
+            while (m_slots[i].tag != 0)
                 i = (i + 1) & mask;
             m_slots[i] = slot;
         }
     }
 
     std::vector<Slot> m_slots;
-    size_t m_used = 0;
+    std::vector<char> m_longer;
+    size_t m_count = 0;
+};
+
+// Hands each field given to `Add` that is met for the first time to `newFn`, in the
+// order given, a batch at a time (SeenViews::InsertAll); `Finish` hands on the rest. The
+// fields must stay valid until they are handed on.
+template<typename NewFn>
+class FirstSeenFields
+{
+public:
+    explicit FirstSeenFields(NewFn newFn)
+        : m_newFn(std::move(newFn))
+    {
+    }
+
+    void Add(QByteArrayView view)
+    {
+        m_batch[m_count++] = view;
+        if (m_count == kBatch)
+            Finish();
+    }
+
+    void Finish()
+    {
+        m_seen.InsertAll(m_batch.data(), m_count, [this](size_t k) { m_newFn(m_batch[k]); });
+        m_count = 0;
+    }
+
+private:
+    static constexpr size_t kBatch = 32;
+    SeenViews m_seen;
+    NewFn m_newFn;
+    std::array<QByteArrayView, kBatch> m_batch;
+    size_t m_count = 0;
+};
+
+// The distinct fields of one file as read, copied side by side, for telling on the
+// calling thread which of them an earlier file already gave.
+struct FieldBytes
+{
+    QByteArray bytes;
+    std::vector<qsizetype> ends;
+
+    void Append(QByteArrayView field)
+    {
+        bytes.append(field);
+        ends.push_back(bytes.size());
+    }
+
+    std::vector<QByteArrayView> Views() const
+    {
+        std::vector<QByteArrayView> views;
+        views.reserve(ends.size());
+        qsizetype start = 0;
+        for (const qsizetype end : ends) {
+            views.emplace_back(bytes.constData() + start, end - start);
+            start = end;
+        }
+        return views;
+    }
 };
 
 // True when the bytes carry no byte-order mark: they are code page 932 text.
@@ -149,8 +315,6 @@ void ForEachCp932Line(QByteArrayView bytes, bool joinHeaders, LineFn &&lineFn)
 {
     const char *s = bytes.data();
     qsizetype n = bytes.size();
-    if (const void *nul = std::memchr(s, 0, size_t(n)))
-        n = static_cast<const char *>(nul) - s;
     ByteFields fields;
     qsizetype fieldStart = 0;
     const auto endField = [&](qsizetype end) {
@@ -165,25 +329,139 @@ void ForEachCp932Line(QByteArrayView bytes, bool joinHeaders, LineFn &&lineFn)
             lineFn(std::as_const(fields));
         fields.count = 0;
     };
-    qsizetype i = 0;
-    while (i < n) {
-        i = detail::NextFieldOrLineEnd(s, i, n);
-        if (i >= n)
-            break;
-        const char c = s[i];
-        if (c == '\t') {
-            endField(i);
-            fieldStart = ++i;
-            continue;
+    // Bytes before `resume` were taken with the one before them (the LF of a CR LF).
+    qsizetype resume = 0;
+    for (qsizetype base = 0; base < n; base += 64) {
+        quint64 mask = detail::FieldOrLineEndMask(s + base, n - base);
+        if (n - base < 64)
+            mask &= (quint64(1) << (n - base)) - 1;
+        if (resume > base)
+            mask &= resume - base >= 64 ? 0 : ~quint64(0) << (resume - base);
+        for (; mask != 0; mask &= mask - 1) {
+            const qsizetype i = base + std::countr_zero(mask);
+            if (i < resume)
+                continue;
+            const char c = s[i];
+            if (c == '\0') {
+                n = i; // the text ends here
+                break;
+            }
+            if (c == '\t') {
+                endField(i);
+                fieldStart = resume = i + 1;
+                continue;
+            }
+            const qsizetype next = (c == '\r' && i + 1 < n && s[i + 1] == '\n') ? i + 2 : i + 1;
+            if (joinHeaders && i > 0 && s[i - 1] == ')')
+                endField(i);
+            else
+                endLine(i);
+            fieldStart = resume = next;
         }
-        const qsizetype next = (c == '\r' && i + 1 < n && s[i + 1] == '\n') ? i + 2 : i + 1;
-        if (joinHeaders && i > 0 && s[i - 1] == ')')
-            endField(i);
-        else
-            endLine(i);
-        fieldStart = i = next;
     }
     endLine(n);
+}
+
+// How many threads read log files for the passes over all of them; 0 (the default) means
+// one per core, at most four. 1 reads them on the calling thread alone.
+inline std::atomic<int> g_logScanThreads{0};
+
+inline int LogScanThreads()
+{
+    const int wanted = g_logScanThreads.load();
+    if (wanted > 0)
+        return wanted;
+    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
+// Runs `work(index)` for the indices 0 … count - 1 on up to `threads` worker threads and
+// hands each result to `take(index, Result &&)` on the calling thread, in index order;
+// `take` returns false to stop (no later result is taken). The work may only read files
+// and fill its result: everything the program shares is left to `take`. Only a few
+// results are held at once, so a long run of files never sits in memory whole.
+template<typename Result, typename Work, typename Take>
+void InOrderOnThreads(int count, int threads, Work &&work, Take &&take)
+{
+    if (threads <= 1 || count <= 1) {
+        for (int index = 0; index < count; ++index) {
+            if (!take(index, work(index)))
+                return;
+        }
+        return;
+    }
+    threads = std::min(threads, count);
+    const int ahead = threads * 2;
+    std::vector<std::optional<Result>> results{size_t(count)};
+    std::vector<std::exception_ptr> failures{size_t(count)};
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::condition_variable room;
+    int next = 0;
+    int taken = 0;
+    bool stop = false;
+    const auto worker = [&] {
+        for (;;) {
+            int index;
+            {
+                std::unique_lock lock(mutex);
+                room.wait(lock, [&] { return stop || next >= count || next < taken + ahead; });
+                if (stop || next >= count)
+                    return;
+                index = next++;
+            }
+            // What the work throws is thrown again on the calling thread, in its turn.
+            std::optional<Result> result;
+            std::exception_ptr failure;
+            try {
+                result.emplace(work(index));
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            {
+                const std::lock_guard lock(mutex);
+                failures[size_t(index)] = failure;
+                results[size_t(index)] = failure ? std::optional<Result>(Result()) : std::move(result);
+            }
+            ready.notify_all();
+        }
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(size_t(threads));
+    for (int k = 0; k < threads; ++k)
+        pool.emplace_back(worker);
+    // Whatever way `take` leaves, the workers are stopped and joined first.
+    struct Joiner
+    {
+        std::vector<std::thread> &pool;
+        std::mutex &mutex;
+        std::condition_variable &room;
+        bool &stop;
+        ~Joiner()
+        {
+            {
+                const std::lock_guard lock(mutex);
+                stop = true;
+            }
+            room.notify_all();
+            for (std::thread &thread : pool)
+                thread.join();
+        }
+    } joiner{pool, mutex, room, stop};
+    for (int index = 0; index < count; ++index) {
+        Result result;
+        {
+            std::unique_lock lock(mutex);
+            ready.wait(lock, [&] { return results[size_t(index)].has_value(); });
+            result = std::move(*results[size_t(index)]);
+            results[size_t(index)].reset();
+            taken = index + 1;
+        }
+        room.notify_all();
+        if (failures[size_t(index)])
+            std::rethrow_exception(failures[size_t(index)]);
+        if (!take(index, std::move(result)))
+            return;
+    }
 }
 
 } // namespace kiv::logs

@@ -15,6 +15,7 @@
 
 #include <QCollator>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QScopeGuard>
 #include <QSet>
@@ -132,38 +133,63 @@ QStringList LogFilesWithPrefix(const QString &folder, const QString &prefix)
 }
 
 bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs, IInfoOutput &info,
-                        const std::function<void(const QString &)> &beforeFile, QString *error)
+                        const std::function<void(const QString &)> &beforeFile, QString *error,
+                        QHash<QString, ActionLogItems> *items)
 {
     bool allRead = true;
     const QDir dir(folder);
-    kiv::logs::LogFields fields;
-    QString converted;
-    for (const QString &name : LogFilesWithPrefix(folder, prefix)) {
-        if (beforeFile)
-            beforeFile(name);
-        info.AppendInfoLine(u"  " + name);
-        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(name));
-        if (!read.ok) {
-            allRead = false;
-            if (error)
-                *error += name + u": " + read.error + u'\n';
-            continue;
+    const QStringList names = LogFilesWithPrefix(folder, prefix);
+    struct FilePairs
+    {
+        bool ok = false;
+        QString error;
+        QStringList pairs;
+        // The distinct ID, TAB and name fields, when read from the bytes.
+        kiv::logs::FieldBytes fields;
+        ActionLogItems items;
+    };
+    // Read and cut on worker threads, the pairs of each file handed on here in file order.
+    const auto read = [&dir, &names, items](int index) {
+        FilePairs result;
+        const QString path = dir.filePath(names[index]);
+        // Taken before the reading: a file that grows meanwhile is not as it was read.
+        const QFileInfo before(path);
+        if (items) {
+            result.items.size = before.size();
+            result.items.modified = before.lastModified();
         }
+        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(path);
+        result.ok = read.ok;
+        result.error = read.error;
+        if (!read.ok)
+            return result;
+        if (read.bytes.size() != result.items.size)
+            result.items.size = -1;
+        if (items && !kiv::logs::IsCp932Log(read.bytes))
+            result.items.names = ActionProcessor::ItemNamesOfLog(read.bytes);
         if (kiv::logs::IsCp932Log(read.bytes)) {
-            // Straight from the bytes, each distinct ID and name of the file decoded once.
-            kiv::logs::SeenViews seen;
+            // The item names in the same pass, for the item scan that follows.
+            kiv::logs::FirstSeenFields firstItems(
+                [&](QByteArrayView item) { result.items.names.append(kiv::cp932::DecodeToAnsiForm(item)); });
+            // Straight from the bytes, each distinct ID, TAB and name of the file handed on
+            // once, as one field.
+            kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView both) { result.fields.Append(both); });
             kiv::logs::ForEachCp932Line(read.bytes, false, [&](const kiv::logs::ByteFields &line) {
                 if (line.count < 3)
                     return;
                 const QByteArrayView id = line.field[1];
                 const QByteArrayView name = line.field[2];
-                const QByteArrayView both(id.data(), name.data() + name.size() - id.data());
-                if (seen.Insert(both))
-                    pairs.Add(kiv::cp932::DecodeToAnsiForm(id) + u'=' + kiv::cp932::DecodeToAnsiForm(name));
+                firstSeen.Add(QByteArrayView(id.data(), name.data() + name.size() - id.data()));
+                if (items && line.count >= 6)
+                    firstItems.Add(ActionProcessor::ItemNameBytes(line.field[5]));
             });
-            continue;
+            firstSeen.Finish();
+            firstItems.Finish();
+            return result;
         }
         const QString text = kiv::text::Decode(read.bytes).text;
+        kiv::logs::LogFields fields;
+        QString converted;
         // Empty lines (what CR LF CR LF leaves) have no fields and are passed over below.
         kiv::logs::ForEachLine(text, [&](QStringView line) {
             // The code page form, as the log reading hands the same line to the action
@@ -175,9 +201,38 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
             }
             if (kiv::logs::SplitAnsiLine(line, fields) < 3)
                 return;
-            pairs.Add(fields[1].toString() + u'=' + fields[2].toString());
+            result.pairs.append(fields[1].toString() + u'=' + fields[2].toString());
         });
-    }
+        return result;
+    };
+    kiv::logs::SeenViews seenBefore;
+    kiv::logs::InOrderOnThreads<FilePairs>(
+        int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FilePairs &&file) {
+            const QString &name = names[index];
+            if (beforeFile)
+                beforeFile(name);
+            info.AppendInfoLine(u"  " + name);
+            if (!file.ok) {
+                allRead = false;
+                if (error)
+                    *error += name + u": " + file.error + u'\n';
+                return true;
+            }
+            if (items && file.items.size >= 0)
+                items->insert(name, std::move(file.items));
+            for (const QString &pair : std::as_const(file.pairs))
+                pairs.Add(pair);
+            // Fields that an earlier file gave give the same pair again: only new ones
+            // are decoded.
+            const std::vector<QByteArrayView> fields = file.fields.Views();
+            seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) {
+                const QByteArrayView both = fields[k];
+                const qsizetype tab = both.indexOf('\t');
+                pairs.Add(kiv::cp932::DecodeToAnsiForm(both.first(tab)) + u'=' +
+                          kiv::cp932::DecodeToAnsiForm(both.sliced(tab + 1)));
+            });
+            return true;
+        });
     return allRead;
 }
 
@@ -360,6 +415,8 @@ void WhoCommand::Rebuild(bool close)
     AddPairs(pairs, false);
     pairs.Clear();
 
+    // The item scan reads the same files: what this pass finds of them is kept for it.
+    QHash<QString, ActionLogItems> items;
     if (!folder.isEmpty()) {
         QString errors;
         for (const QString &prefix : std::as_const(actionPrefixes)) {
@@ -369,7 +426,7 @@ void WhoCommand::Rebuild(bool close)
                     collector.Drain();
                     beforeFile(name);
                 },
-                &errors);
+                &errors, close ? nullptr : &items);
         }
         report(errors);
     }
@@ -377,7 +434,7 @@ void WhoCommand::Rebuild(bool close)
     collector.TakeSorted(pairs);
     if (!close && !folder.isEmpty()) {
         QString error;
-        if (!m_actions.ScanActionLogsForItems(folder, QStringLiteral("ActionLog_"), &error, beforeFile))
+        if (!m_actions.ScanActionLogsForItems(folder, QStringLiteral("ActionLog_"), &error, beforeFile, &items))
             report(current + u": " + error);
         PassEnded();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -8,6 +9,7 @@
 
 struct AppState;
 class ActionProcessor;
+struct ActionLogItems;
 class ChatProcessor;
 class IChatHost;
 class IClock;
@@ -90,13 +92,16 @@ private:
 
 // Appends field 1 "=" field 2 of every line of the action logs in `folder` whose names
 // begin with `prefix` and end in ".txt" (letter case ignored) to `pairs`, in name order,
-// each file announced in the info window; a pair that a file repeats is added once for
-// it. Lines are taken in their code page form, as
+// each file announced in the info window; a pair that a code page file repeats, or that an
+// earlier code page file of the same call gave from the same bytes, is added once. Lines
+// are taken in their code page form, as
 // the log reading hands them on. `beforeFile` runs before each file is read. Returns
 // false when a file could not be read (the others are still read), with "name: reason"
-// lines added to `error`.
+// lines added to `error`. With `items`, the item names of each file read whole are kept
+// there by file name, for ScanActionLogsForItems.
 bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs, IInfoOutput &info,
-                        const std::function<void(const QString &)> &beforeFile = {}, QString *error = nullptr);
+                        const std::function<void(const QString &)> &beforeFile = {}, QString *error = nullptr,
+                        QHash<QString, ActionLogItems> *items = nullptr);
 
 // The log files of `folder` named `prefix`… ".txt", letter case ignored, in name order.
 QStringList LogFilesWithPrefix(const QString &folder, const QString &prefix);

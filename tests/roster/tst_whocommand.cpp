@@ -1,6 +1,7 @@
 #include "app/KivLogic.h"
 #include "logs/ChatProcessor.h"
 #include "logs/ChatRowsModel.h"
+#include "logs/Cp932LogScan.h"
 #include "logs/DayNames.h"
 #include "logs/LogReader.h"
 #include "roster/RosterRowsModel.h"
@@ -106,6 +107,8 @@ private slots:
     void pairsComeInListOrder();
     void byteReadingAgreesWithDecoded_data();
     void byteReadingAgreesWithDecoded();
+    void threadsGiveTheSameRebuild_data();
+    void threadsGiveTheSameRebuild();
 };
 
 void TestWhoCommand::keywords_data()
@@ -294,6 +297,10 @@ void TestWhoCommand::byteReadingAgreesWithDecoded_data()
     QTest::newRow("lone CR and LF") << u"1\t<P>\tA(11111111)\rhi\n\n2\t<P>\tB(22222222)\nyo\r\r"_s;
     QTest::newRow("text ends in )") << u"1\t<P>\tA(11111111)\r\n(a)\r\n2\t<P>\tB(2)\r\n\r\n\r\n3\tx"_s;
     QTest::newRow("empty and trailing fields") << u"1\t\t\t\r\n\t\tC(33333333)\t\r\na\tb\t\r\n)"_s;
+    QString across; // field and line ends at every place of a 64-byte block
+    for (int k = 0; k < 70; ++k)
+        across += Chat(QString(k, u'x') + u"(11111111)"_s) + Act(u"2"_s, QString(k % 9, u'表'), u"y"_s);
+    QTest::newRow("ends across blocks") << across;
     QTest::newRow("NUL ends the text") << u"1\t<P>\tA(11111111)\r\nx\r\n"_s + QChar(0) + u"2\t<P>\tB(22222222)"_s;
 }
 
@@ -323,6 +330,50 @@ void TestWhoCommand::byteReadingAgreesWithDecoded()
     QCOMPARE(chat.at(0), chat.at(1));
     const QStringList action = pairs(u"ActionLog_"_s, false);
     QCOMPARE(action.at(0), action.at(1));
+}
+
+void TestWhoCommand::threadsGiveTheSameRebuild_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::newRow("two") << 2;
+    QTest::newRow("five") << 5;
+}
+
+void TestWhoCommand::threadsGiveTheSameRebuild()
+{
+    // Files read on worker threads are taken in file order: everything a rebuild leaves
+    // is what one thread leaves.
+    QFETCH(int, threads);
+    const auto rebuild = [](int count) {
+        Fixture f;
+        for (int day = 1; day <= 12; ++day) {
+            QString chat;
+            QString act;
+            for (int k = 0; k < 40 * day; ++k) {
+                const QString id = QString::number(10000000 + (k * 7 + day) % 97);
+                chat += Chat(u"名%1(%2)"_s.arg(k % (day + 3)).arg(id));
+                act += Act(id, u"N%1"_s.arg(k % 5), u"品%1"_s.arg((k + day) % 13));
+            }
+            const QString date = u"202611%1.txt"_s.arg(day, 2, 10, QChar(u'0'));
+            f.Write(u"ChatLog_"_s + date, chat);
+            f.Write(u"ActionLog_"_s + date, act);
+        }
+        kiv::logs::g_logScanThreads = count;
+        f.logic.RunCommand(u"@who"_s, u"@who makeup"_s);
+        // The item names kept from the pair pass are those a scan of its own learns.
+        const QStringList learnt = f.state.itemDb.Lines();
+        f.state.itemDb.Clear();
+        const bool scanned = f.logic.Actions().ScanActionLogsForItems(f.dir.path(), u"ActionLog_"_s, nullptr);
+        kiv::logs::g_logScanThreads = 0;
+        if (!scanned)
+            return QStringList();
+        return QStringList{f.info.InfoText(), f.state.roster.Lines().join(u'|'), f.state.idNotes.Lines().join(u'|'),
+                           learnt.join(u'|'), f.state.itemDb.Lines().join(u'|'), f.window.events.filter(u"/"_s).last()};
+    };
+    const QStringList one = rebuild(1);
+    QVERIFY(one.at(0).contains(u"ADD"_s) && one.at(0).contains(u"【ItemDB】"_s));
+    QCOMPARE(one.at(3), one.at(4));
+    QCOMPARE(rebuild(threads), one);
 }
 
 QTEST_GUILESS_MAIN(TestWhoCommand)

@@ -5,6 +5,7 @@
 #include "items/IItemWindows.h"
 #include "items/ItemDb.h"
 #include "logs/Cp932LogScan.h"
+#include "logs/DayNames.h"
 #include "logs/IChatHost.h"
 #include "logs/LogLine.h"
 #include "platform/Cp932.h"
@@ -341,10 +342,8 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
                                              const QHash<QString, ActionLogItems> *known)
 {
     const QDir dir(folder);
-    QStringList names = dir.entryList(QDir::Files, QDir::Unsorted);
-    names.removeIf([&prefix](const QString &fileName) {
-        return !fileName.startsWith(prefix, Qt::CaseInsensitive) || !fileName.endsWith(u".txt", Qt::CaseInsensitive);
-    });
+    // In the order the folder lists them.
+    const QStringList names = LogFilesWithPrefix(folder, prefix, QDir::Unsorted);
     struct FileItems
     {
         bool ok = false;

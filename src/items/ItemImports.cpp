@@ -2,11 +2,11 @@
 
 #include "core/AppState.h"
 #include "core/Digits.h"
+#include "core/DroppedList.h"
 #include "core/IInfoOutput.h"
 #include "items/ItemDb.h"
 #include "platform/IPrompts.h"
 
-#include <QDir>
 
 #include <optional>
 
@@ -84,19 +84,6 @@ void UpdateKnown(TStrDBListUni &db, qsizetype at, const QString &category, const
     ReplaceField(key, old, kept + u'\t' + rarity, db);
 }
 
-bool ReadItemFile(const QString &path, IPrompts &prompts, QStringList &lines)
-{
-    TStrDBListUni list;
-    QString error;
-    if (!LoadListFile(list, path, &error)) {
-        prompts.Warning(
-            QStringLiteral("%1 を読み込めませんでした (%2)。").arg(QDir::toNativeSeparators(path), error));
-        return false;
-    }
-    lines = list.Lines();
-    return true;
-}
-
 bool RunImport(AppState &state, const QString &path, const QString &question, IPrompts &prompts,
                IInfoOutput &info, void (*merge)(TStrDBListUni &, const QStringList &))
 {
@@ -104,7 +91,7 @@ bool RunImport(AppState &state, const QString &path, const QString &question, IP
         return false;
     info.AppendInfoLine(kBusy);
     QStringList lines;
-    if (!ReadItemFile(path, prompts, lines))
+    if (!ReadDroppedList(path, prompts, lines))
         return false;
     merge(state.itemDb, lines);
     info.AppendInfoLine(kDone);

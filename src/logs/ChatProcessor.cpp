@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "logs/Cp932LogScan.h"
+#include "logs/DayNames.h"
 #include "logs/LogLine.h"
 #include "platform/Cp932.h"
 #include "platform/TextFile.h"
@@ -171,13 +172,8 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
                                      const std::function<void(const QString &)> &beforeFile, QString *error)
 {
     bool allRead = true;
-    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-    // Not QDir::System: on Unix it lists FIFOs, and reading one would block.
-    QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    // Matched as the game's platform matches file names: without regard to case.
-    names.removeIf([&prefix](const QString &name) {
-        return !name.startsWith(prefix, Qt::CaseInsensitive) || !name.endsWith(u".txt", Qt::CaseInsensitive);
-    });
+    const QDir dir(folder);
+    const QStringList names = LogFilesWithPrefix(folder, prefix);
     struct FileNames
     {
         bool ok = false;

@@ -29,3 +29,16 @@ void SetDayNames(AppState &state, const QDate &today)
         log.nextName = DailyLogName(log.prefix, today.addDays(1));
     }
 }
+
+QStringList LogFilesWithPrefix(const QString &folder, const QString &prefix, QDir::SortFlags order)
+{
+    if (folder.isEmpty())
+        return {};
+    QStringList names;
+    // Not QDir::System: on Unix it lists FIFOs, and reading one would block.
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden, order)) {
+        if (name.startsWith(prefix, Qt::CaseInsensitive) && name.endsWith(u".txt", Qt::CaseInsensitive))
+            names.append(name);
+    }
+    return names;
+}

@@ -1,12 +1,12 @@
 #include "roster/RosterImports.h"
 
 #include "core/AppState.h"
+#include "core/DroppedList.h"
 #include "core/IInfoOutput.h"
 #include "core/IPlayerSightings.h"
 #include "platform/IPrompts.h"
 #include "roster/IdNotes.h"
 
-#include <QDir>
 
 #include <algorithm>
 #include <utility>
@@ -139,19 +139,6 @@ bool SubstringIndex::Contains(QStringView needle) const
     const auto it = std::partition_point(m_suffixes.begin(), m_suffixes.end(),
                                          [&](qint32 pos) { return CompareAt(pos, needle) < 0; });
     return it != m_suffixes.end() && CompareAt(*it, needle) == 0;
-}
-
-bool ReadDroppedList(const QString &path, IPrompts &prompts, QStringList &lines)
-{
-    TStrDBListUni list;
-    QString error;
-    if (!LoadListFile(list, path, &error)) {
-        prompts.Warning(
-            QStringLiteral("%1 を読み込めませんでした (%2)。").arg(QDir::toNativeSeparators(path), error));
-        return false;
-    }
-    lines = list.Lines();
-    return true;
 }
 
 void MergeRoster(AppState &state, const QStringList &lines, IPlayerSightings &sightings)

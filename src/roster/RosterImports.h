@@ -31,11 +31,6 @@ private:
     std::vector<qint32> m_suffixes;
 };
 
-// Reads a dropped list file into lines the way list files are read (byte-order mark, else
-// UTF-8 or code page 932), in the file's own order. On failure a warning names the file
-// and the result is false.
-[[nodiscard]] bool ReadDroppedList(const QString &path, IPrompts &prompts, QStringList &lines);
-
 // The merge steps of the two imports, on lines already read.
 // Roster: a line that stands anywhere in the roster's text as it was when the merge began
 // is skipped; every other line shows each of its names as a sighting of its ID.

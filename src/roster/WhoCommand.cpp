@@ -7,6 +7,7 @@
 #include "items/ActionProcessor.h"
 #include "logs/ChatProcessor.h"
 #include "logs/Cp932LogScan.h"
+#include "logs/DayNames.h"
 #include "logs/IChatHost.h"
 #include "logs/LogLine.h"
 #include "platform/Cp932.h"
@@ -117,20 +118,6 @@ QString YmdOf(const QDate &date)
 }
 
 } // namespace
-
-QStringList LogFilesWithPrefix(const QString &folder, const QString &prefix)
-{
-    if (folder.isEmpty())
-        return {};
-    const QDir dir(folder);
-    QStringList names;
-    // Not QDir::System: on Unix it lists FIFOs, and reading one would block.
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase)) {
-        if (name.startsWith(prefix, Qt::CaseInsensitive) && name.endsWith(u".txt", Qt::CaseInsensitive))
-            names.append(name);
-    }
-    return names;
-}
 
 bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs, IInfoOutput &info,
                         const std::function<void(const QString &)> &beforeFile, QString *error,

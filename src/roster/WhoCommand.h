@@ -102,6 +102,3 @@ private:
 bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs, IInfoOutput &info,
                         const std::function<void(const QString &)> &beforeFile = {}, QString *error = nullptr,
                         QHash<QString, ActionLogItems> *items = nullptr);
-
-// The log files of `folder` named `prefix`… ".txt", letter case ignored, in name order.
-QStringList LogFilesWithPrefix(const QString &folder, const QString &prefix);

@@ -8,11 +8,21 @@
 #include "platform/IDesktop.h"
 #include "platform/IPrompts.h"
 #include "platform/ISoundPlayer.h"
+#include "roster/RosterTracker.h"
 
 #include <QDate>
 #include <QDateTime>
 
 namespace bench {
+
+// The program always in front, so the roster timer never runs.
+class NullTimer final : public IRosterTimer
+{
+public:
+    bool ProgramActive() const override { return true; }
+    void StopRosterTimer() override {}
+    void RestartRosterTimer() override {}
+};
 
 class NullInfo final : public IInfoOutput
 {

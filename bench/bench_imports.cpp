@@ -32,14 +32,6 @@ public:
     QString ChooseFolder(const QString &) override { return {}; }
 };
 
-class NullTimer final : public IRosterTimer
-{
-public:
-    bool ProgramActive() const override { return true; }
-    void StopRosterTimer() override {}
-    void RestartRosterTimer() override {}
-};
-
 // The real info window, shown.
 class WindowInfo final : public IInfoOutput
 {

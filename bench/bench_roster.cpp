@@ -3,6 +3,7 @@
 // against reading the same file's bytes. The figure that matters is the ratio between
 // the two roster sizes: a sighting must not grow with the roster.
 #include "core/AppState.h"
+#include "NullSeams.h"
 #include "core/IInfoOutput.h"
 #include "roster/RosterRowsModel.h"
 #include "roster/RosterTracker.h"
@@ -15,6 +16,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+
+using bench::NullTimer;
 
 namespace {
 
@@ -38,14 +41,6 @@ public:
 
 private:
     qsizetype m_chars = 0;
-};
-
-class NullTimer final : public IRosterTimer
-{
-public:
-    bool ProgramActive() const override { return true; }
-    void StopRosterTimer() override {}
-    void RestartRosterTimer() override {}
 };
 
 QString Id(int i)

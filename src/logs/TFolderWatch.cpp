@@ -47,8 +47,10 @@ QString RemoteFileSystemName(const QByteArray &path)
     }
 }
 
+} // namespace
+
 // The inotify side of the watch; lives on the worker thread only.
-class Notifier
+class TFolderWatch::Notifier
 {
 public:
     explicit Notifier(const QByteArray &path) : m_path(path) {}
@@ -92,6 +94,10 @@ public:
                     continue; // a subfolder came or went: no log file changed
                 changed = true;
             }
+            // The events come whole: with room left for one of the longest, the queue was
+            // empty, and one more read would only say so.
+            if (size_t(length) + sizeof(inotify_event) + NAME_MAX + 1 <= sizeof buffer)
+                break;
         }
         return changed;
     }
@@ -168,7 +174,6 @@ private:
     QString m_detail;
 };
 
-} // namespace
 
 TFolderWatch::TFolderWatch(const QString &folder, QObject *parent)
     : QThread(parent)
@@ -232,18 +237,35 @@ void TFolderWatch::run()
                 ReportState(reported, notifier.Detail());
             }
         }
-        if (changed && !CallOnChange())
+        if (changed && !CallOnChange(notifier))
             break;
     }
 }
 
-bool TFolderWatch::CallOnChange()
+bool TFolderWatch::CallOnChange(Notifier &notifier)
 {
     quint64 ticket = 0;
     {
         QMutexLocker lock(&m_mutex);
+        // One call at a time: the one asked for before must have returned. The thread does
+        // not wait for each call to return before it waits for changes again, so a steady
+        // stream of changes wakes it once per change, not twice.
+        bool waited = false;
+        while (m_callsDone < m_callsAsked && !m_stopping) {
+            m_wake.wait(&m_mutex);
+            waited = true;
+        }
         if (m_stopping)
             return false;
+        if (waited) {
+            // Changes reported while the call ran are covered by the one asked for now,
+            // which reads everything; left queued they would give yet another call.
+            lock.unlock();
+            notifier.Drain();
+            lock.relock();
+            if (m_stopping)
+                return false;
+        }
         ticket = ++m_callsAsked;
     }
     m_callPending = true;
@@ -251,20 +273,17 @@ bool TFolderWatch::CallOnChange()
     // This object lives in the owner's thread, so the call runs there, and it is dropped
     // with the object if the owner deletes it first.
     QMetaObject::invokeMethod(this, [this, ticket] { RunOnChange(ticket); }, Qt::QueuedConnection);
-
-    QMutexLocker lock(&m_mutex);
-    while (m_callsDone < ticket && !m_stopping)
-        m_wake.wait(&m_mutex);
-    m_callPending = false;
-    return !m_stopping;
+    return true;
 }
 
 void TFolderWatch::RunOnChange(quint64 ticket)
 {
     {
         QMutexLocker lock(&m_mutex);
-        if (m_stopping)
+        if (m_stopping) {
+            m_callPending = false;
             return; // cancelled: the thread has stopped waiting for it
+        }
     }
     QPointer<TFolderWatch> alive(this);
     // Always let the thread go on, even when the callback throws.
@@ -273,6 +292,7 @@ void TFolderWatch::RunOnChange(quint64 ticket)
             return;
         QMutexLocker lock(&m_mutex);
         m_callsDone = ticket;
+        m_callPending = false;
         m_wake.wakeAll();
     });
     // A copy: the callback may stop and delete this watch (its owner closing from a

@@ -10,8 +10,9 @@
 #include <functional>
 
 // Waits for changes in one folder (not its subfolders) on a worker thread and, for each
-// change, runs `OnChange` in the owner's thread and waits until it has returned. Changes
-// made before the call runs, or while it runs, lead to one further call, not one each.
+// change, runs `OnChange` in the owner's thread, one call at a time: a change that comes
+// while a call has not returned yet waits for it. Changes made before the call runs, or
+// while it runs, lead to one further call, not one each.
 // The thread touches no program state; it only asks for calls.
 //
 // It also keeps the folder itself in view: a folder that is deleted, moved away or
@@ -51,7 +52,8 @@ public:
     // Why the folder is not watched, or not watched reliably; empty while all is well.
     QString StateDetail() const { return m_stateDetail; }
 
-    // True while the thread has asked for a call of `OnChange` and waits for it.
+    // True from the moment the thread asks for a call of `OnChange` until it has returned
+    // (or was cancelled by a stop).
     bool CallPending() const { return m_callPending.load(); }
 
 signals:
@@ -62,9 +64,11 @@ protected:
     void run() override;
 
 private:
+    class Notifier;
     bool StopRequested();
-    // Asks the owner's thread to run `OnChange` and waits; false when stopping instead.
-    bool CallOnChange();
+    // Asks the owner's thread to run `OnChange` once the call before has returned; false
+    // when stopping instead.
+    bool CallOnChange(Notifier &notifier);
     void RunOnChange(quint64 ticket);
     void ReportState(WatchState state, const QString &detail);
 

@@ -19,8 +19,7 @@ TChatView::TChatView(QWidget *parent)
     // Every change of the scroll range would lay out the scroll bars again, later, and
     // repaint both with the frame behind them: only a bar that appears or goes needs it.
     disconnect(verticalScrollBar(), SIGNAL(rangeChanged(int,int)), this, SLOT(_q_showOrHideScrollBars()));
-    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &TChatView::OnScrollRangeChanged,
-            Qt::QueuedConnection);
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &TChatView::OnScrollRangeChanged);
     // The bar is repainted at nearly every append: it is drawn flat, and every pixel of
     // it, so what lies behind it (its holder, the frame, the splitter, the window) need
     // not be drawn first.
@@ -34,8 +33,18 @@ void TChatView::OnScrollRangeChanged(int minimum, int maximum)
 {
     if (verticalScrollBarPolicy() != Qt::ScrollBarAsNeeded)
         return;
-    if (verticalScrollBar()->isVisibleTo(this) != (maximum > minimum))
-        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded); // lays the bars out again
+    // Looked at now, laid out later (as the base does): the range changes in the middle of
+    // a layout. Most appends leave the bar as it is and post nothing.
+    if (verticalScrollBar()->isVisibleTo(this) != (maximum > minimum) && !m_barLayoutPosted) {
+        m_barLayoutPosted = true;
+        QMetaObject::invokeMethod(this, [this] {
+            m_barLayoutPosted = false;
+            const QScrollBar *bar = verticalScrollBar();
+            if (verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded
+                && bar->isVisibleTo(this) != (bar->maximum() > bar->minimum()))
+                setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded); // lays the bars out again
+        }, Qt::QueuedConnection);
+    }
 }
 
 void TChatView::OnRowCountChanged(int oldCount, int newCount)

@@ -21,4 +21,7 @@ protected slots:
 private slots:
     void OnRowCountChanged(int oldCount, int newCount);
     void OnScrollRangeChanged(int minimum, int maximum);
+
+private:
+    bool m_barLayoutPosted = false;
 };

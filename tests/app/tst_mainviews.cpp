@@ -30,6 +30,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -72,6 +73,7 @@ private slots:
     void snapToEdges();
     void appendedRowsRepaintOnlyThemselves_data();
     void appendedRowsRepaintOnlyThemselves();
+    void scrollBarComesAndGoesWithTheRows();
     void cellsDrawnAsByAFreshView_data();
     void cellsDrawnAsByAFreshView();
     void textCellBackgrounds_data();
@@ -701,6 +703,26 @@ void TestMainViews::appendedRowsRepaintOnlyThemselves()
     QVERIFY2(spy.painted.boundingRect().height() <= (appended + 1) * rowHeight,
              qPrintable(u"painted %1 px of %2"_s.arg(spy.painted.boundingRect().height()).arg(Chat()->viewport()->height())));
     QCOMPARE(Chat()->rowAt(Chat()->viewport()->height() - 1), 60 + appended - 1);
+}
+
+void TestMainViews::scrollBarComesAndGoesWithTheRows()
+{
+    WriteSettings();
+    WriteChat(u"12:00:00\t<Public>\tab(11111111)\r\nfirst\r\n\r\n"_s);
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    const QScrollBar *bar = Chat()->verticalScrollBar();
+    QTRY_VERIFY(!bar->isVisible());
+    QString records;
+    for (int i = 0; i < 60; ++i)
+        records += u"12:00:01\t<Public>\tab(11111111)\r\nnew %1\r\n\r\n"_s.arg(i);
+    testfiles::Append(File(u"ChatLog_20261207.txt"_s), testfiles::Cp932(records));
+    w->Follower().Reader().ReadNewLogText();
+    QTRY_COMPARE(w->ChatModel()->Count(), 61);
+    QTRY_VERIFY(bar->isVisible());
+    QCOMPARE(Chat()->rowAt(Chat()->viewport()->height() - 1), 60);
+    w->ChatModel()->Clear();
+    QTRY_VERIFY(!bar->isVisible());
 }
 
 void TestMainViews::cellsDrawnAsByAFreshView_data()

@@ -73,7 +73,7 @@ struct LogReadPosition
     // What the file looked like at the last reading (the 2-second check compares).
     bool seen = false;
     qint64 seenSize = -1;
-    QDateTime seenModified;
+    qint64 seenModified = 0; // nanoseconds since 1970
 };
 
 // Per log kind: the day's file names and the content of the current file as last read.

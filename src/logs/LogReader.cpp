@@ -4,9 +4,9 @@
 #include "platform/Cp932.h"
 #include "platform/IClock.h"
 #include "platform/Prefault.h"
+#include "platform/ReadOnlyFile.h"
 #include "platform/TextFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QStringDecoder>
@@ -312,13 +312,13 @@ public:
         Added();
     }
 
-    // Reads up to `bytes` more from `file`, straight behind the pending bytes, and takes
-    // them in as Add does. Returns what the read returned.
-    qint64 ReadFrom(QIODevice &file, qint64 bytes)
+    // Reads up to `bytes` more from `file` at `offset`, straight behind the pending bytes,
+    // and takes them in as Add does. Returns what the read returned.
+    qint64 ReadFrom(kiv::files::ReadOnlyFile &file, qint64 offset, qint64 bytes)
     {
         const qsizetype old = m_pending.size();
         m_pending.resize(old + bytes);
-        const qint64 got = file.read(m_pending.data() + old, bytes);
+        const qint64 got = file.ReadAt(offset, m_pending.data() + old, bytes);
         m_pending.resize(old + std::max<qint64>(got, 0));
         if (got > 0)
             Added();
@@ -760,55 +760,44 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     LogReadPosition &pos = log.read;
     QString &unreadable = m_unreadable[int(kind)];
     const QString path = PathOf(log.currentName);
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    const kiv::files::Stamp stamp = kiv::files::StampOf(path);
+    if (!stamp.exists) {
         pos.seen = false;
         pos.seenSize = -1;
-        pos.seenModified = {};
+        pos.seenModified = 0;
         unreadable.clear();
         return {};
     }
-    const QDateTime modified = info.lastModified();
 
     // Opened for reading only and closed before anything is handed on: the game keeps
     // the file open for writing and must never find it held.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        unreadable = file.errorString();
+    kiv::files::ReadOnlyFile file;
+    if (!file.Open(path)) {
+        unreadable = file.Error();
         return {Got::Unreadable, {}, false};
     }
-    const qint64 size = file.size();
+    const qint64 size = stamp.size;
     bool grown = !whole && pos.bytes > 0 && size >= pos.bytes;
     if (grown)
-        grown = file.read(pos.head.size()) == pos.head;
+        grown = file.ReadAt(0, pos.head.size()) == pos.head;
     if (grown && pos.bytes > pos.head.size())
-        grown = file.seek(pos.bytes - pos.tail.size()) && file.read(pos.tail.size()) == pos.tail;
+        grown = file.ReadAt(pos.bytes - pos.tail.size(), pos.tail.size()) == pos.tail;
     const Encoding oldEncoding = MarkOf(pos.head).encoding;
     const qsizetype unit = UnitBytes(oldEncoding);
     if (grown && !pos.lfMayFollow && pos.tail.size() >= unit
         && CharAt(pos.tail, pos.tail.size() - unit, oldEncoding) == '\r') {
         // The text read ended on a lone CR, taken as a line end because something other
         // than a LF came after it. A LF written there since would join that line end.
-        const Encoding encoding = oldEncoding;
-        {
-            const QByteArray after = file.seek(pos.bytes) ? file.read(64) : QByteArray();
-            qsizetype i = 0;
-            while (i + unit <= after.size() && CharAt(after, i, encoding) == 0)
-                i += unit;
-            grown = !(i + unit <= after.size() && CharAt(after, i, encoding) == '\n');
-        }
+        const QByteArray after = file.ReadAt(pos.bytes, 64);
+        qsizetype i = 0;
+        while (i + unit <= after.size() && CharAt(after, i, oldEncoding) == 0)
+            i += unit;
+        grown = !(i + unit <= after.size() && CharAt(after, i, oldEncoding) == '\n');
     }
     const qint64 start = grown ? pos.bytes : 0;
 
     // The bytes that tell the encoding (a new file's first three) come first.
-    QByteArray first;
-    const bool seeked = file.seek(start);
-    while (seeked && first.size() < 3) {
-        const QByteArray more = file.read(3 - first.size());
-        if (more.isEmpty())
-            break;
-        first += more;
-    }
+    const QByteArray first = start == 0 ? file.ReadAt(0, 3) : QByteArray();
     const Mark mark = MarkOf(start == 0 ? QByteArrayView(first) : QByteArrayView(pos.head));
     const qsizetype skipped = start == 0 ? mark.size : 0;
     LineStream stream(mark.encoding, start > 0 && pos.lfMayFollow);
@@ -817,20 +806,23 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     stream.Skip(QByteArrayView(first).first(skipped));
     stream.Add(QByteArrayView(first).sliced(skipped));
     qint64 read = first.size();
-    if (seeked && first.size() == 3) {
+    if (start > 0 || first.size() == 3) {
         for (;;) {
-            const qint64 got = stream.ReadFrom(file, m_readSize);
+            const qint64 got = stream.ReadFrom(file, start + read, m_readSize);
             if (got <= 0)
                 break;
             read += got;
+            if (got < m_readSize)
+                break; // the end of the file, as it is now
         }
     }
-    if (file.error() != QFileDevice::NoError) {
-        unreadable = file.errorString();
+    if (file.Failed()) {
+        unreadable = file.Error();
         return {Got::Unreadable, {}, false};
     }
-    file.close();
+    file.Close();
     unreadable.clear();
+    const qint64 modified = stamp.modified;
 
     // A held line goes on as it stands when asked, or once the file has stayed as it was
     // for a while: the line after it is not coming.
@@ -874,11 +866,10 @@ bool LogReader::ChangedSinceLastReading() const
             return true;
         if (!NewerDayFile(log).isEmpty() || HeldLineDue(log.read))
             return true;
-        const QFileInfo info(PathOf(log.currentName));
-        const bool exists = info.exists();
-        if (exists != log.read.seen)
+        const kiv::files::Stamp stamp = kiv::files::StampOf(PathOf(log.currentName));
+        if (stamp.exists != log.read.seen)
             return true;
-        if (exists && (info.size() != log.read.seenSize || info.lastModified() != log.read.seenModified))
+        if (stamp.exists && (stamp.size != log.read.seenSize || stamp.modified != log.read.seenModified))
             return true;
     }
     return false;

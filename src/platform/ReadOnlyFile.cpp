@@ -1,0 +1,83 @@
+#include "platform/ReadOnlyFile.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kiv::files {
+
+Stamp StampOf(const QString &path)
+{
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return {true, qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + qint64(st.st_mtim.tv_nsec)};
+}
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    Close();
+}
+
+bool ReadOnlyFile::Open(const QString &path)
+{
+    Close();
+    m_error.clear();
+    do
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    while (m_fd < 0 && errno == EINTR);
+    if (m_fd < 0) {
+        m_error = qt_error_string(errno);
+        return false;
+    }
+    return true;
+}
+
+qint64 ReadOnlyFile::ReadAt(qint64 offset, char *data, qint64 bytes)
+{
+    if (m_fd < 0) {
+        if (m_error.isEmpty())
+            m_error = qt_error_string(EBADF);
+        return -1;
+    }
+    qint64 total = 0;
+    while (total < bytes) {
+        const qint64 asked = bytes - total;
+        const ssize_t got = ::pread(m_fd, data + total, size_t(asked), off_t(offset + total));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            m_error = qt_error_string(errno);
+            return -1;
+        }
+        if (got == 0)
+            break;
+        total += got;
+        // A regular file gives less than asked only at its end: no call just to hear it.
+        if (got < asked)
+            break;
+    }
+    return total;
+}
+
+QByteArray ReadOnlyFile::ReadAt(qint64 offset, qint64 bytes)
+{
+    QByteArray out(bytes, Qt::Uninitialized);
+    const qint64 got = ReadAt(offset, out.data(), bytes);
+    out.resize(std::max<qint64>(got, 0));
+    return out;
+}
+
+void ReadOnlyFile::Close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+} // namespace kiv::files

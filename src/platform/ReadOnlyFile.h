@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A file opened for reading only, read at given places, and what a file looks like from
+// outside. A followed log is looked at and read several times a second: each of these
+// is one call to the system, where a buffered file with its own position takes several.
+namespace kiv::files {
+
+struct Stamp
+{
+    bool exists = false;
+    qint64 size = -1;
+    // The last write, in nanoseconds since 1970, as the file system keeps it: compared,
+    // never shown, so no time zone is looked up for it.
+    qint64 modified = 0;
+};
+
+// What `path` looks like now; `exists` is false when nothing is there.
+Stamp StampOf(const QString &path);
+
+class ReadOnlyFile
+{
+public:
+    ReadOnlyFile() = default;
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile &) = delete;
+    ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
+
+    // False when the file cannot be opened; Error() says why.
+    bool Open(const QString &path);
+    // Up to `bytes` bytes from `offset` into `data`: fewer only at the end of the file.
+    // -1 on a failure, which Error() then describes.
+    qint64 ReadAt(qint64 offset, char *data, qint64 bytes);
+    // The same into a new array; empty at the end of the file or on a failure.
+    QByteArray ReadAt(qint64 offset, qint64 bytes);
+    void Close();
+
+    bool Failed() const { return !m_error.isEmpty(); }
+    const QString &Error() const { return m_error; }
+
+private:
+    int m_fd = -1;
+    QString m_error;
+};
+
+} // namespace kiv::files

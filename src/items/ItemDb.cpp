@@ -43,11 +43,13 @@ QString NewItemLine(const QString &name)
 
 bool HasItem(const TStrDBListUni &db, const QString &name)
 {
-    if (!name.isEmpty())
+    if (!name.isEmpty() && !name.contains(u'='))
         return db.IndexOfKey(name) >= 0;
-    // The key index never finds the empty name.
+    // The key index never finds the empty name, nor one with "=" in it (its key ends at
+    // the first "="): without this look such an item was added again at every pick-up.
+    const QString start = name + u'=';
     for (const QString &line : db.Lines()) {
-        if (line.startsWith(u'='))
+        if (line.startsWith(start))
             return true;
     }
     return false;

@@ -163,6 +163,12 @@ void TestItems::rowsAndLearning()
     // An alarm for a sale, with the windows hidden.
     QCOMPARE(f.host.Events(u"beep:"), QStringList{u"beep:@beep3"_s});
     QCOMPARE(f.state.itemDb.Line(f.state.itemDb.Count() - 1), QStringLiteral("=\t不明\t不明"));
+    // A name with "=" in it is learned once, not at every pick-up.
+    const qsizetype known = f.state.itemDb.Count();
+    for (int i = 0; i < 2; ++i)
+        f.processor.ProcessActionText(L(A, u"a"_s, u"pickup"_s, u"A=B(1)"_s), ProcessingMode::Live);
+    QCOMPARE(f.state.itemDb.Count(), known + 1);
+    QCOMPARE(f.state.itemDb.Line(known), QStringLiteral("A=B=\t不明\t不明"));
     // Learned items are not rare until the list is rebuilt; then rarity 7 or more is.
     SetField(u"新しい石", 1, QStringLiteral("☆7"), f.state.itemDb);
     QVERIFY(!kiv::itemdb::IsRareItem(f.state, QStringLiteral("新しい石")));

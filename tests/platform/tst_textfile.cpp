@@ -1,7 +1,10 @@
+#include "platform/IClock.h"
+#include "platform/ReadOnlyFile.h"
 #include "platform/TextFile.h"
 
 #include "support/TestFiles.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +41,10 @@ private slots:
     void joinedLinesSplitBack_data();
     void joinedLinesSplitBack();
     void readWholeFile();
+    void readAtPlaces_data();
+    void readAtPlaces();
+    void stampsAndFailures();
+    void systemClockIsLocalTime();
 };
 
 void TestTextFile::decode_data()
@@ -187,6 +194,70 @@ void TestTextFile::readWholeFile()
     read = text::ReadWholeFile(dir.path());
     QVERIFY(!read.ok);
     QVERIFY(read.bytes.isEmpty());
+}
+
+void TestTextFile::readAtPlaces_data()
+{
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<qint64>("bytes");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("whole") << qint64(0) << qint64(10) << QByteArray("0123456789");
+    QTest::newRow("middle") << qint64(3) << qint64(4) << QByteArray("3456");
+    QTest::newRow("over the end") << qint64(8) << qint64(100) << QByteArray("89");
+    QTest::newRow("at the end") << qint64(10) << qint64(5) << QByteArray();
+    QTest::newRow("past the end") << qint64(50) << qint64(5) << QByteArray();
+}
+
+void TestTextFile::readAtPlaces()
+{
+    QFETCH(qint64, offset);
+    QFETCH(qint64, bytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("file.txt"));
+    testfiles::Write(path, "0123456789");
+    files::ReadOnlyFile file;
+    QVERIFY(file.Open(path));
+    QTEST(file.ReadAt(offset, bytes), "expected");
+    QVERIFY(!file.Failed());
+}
+
+void TestTextFile::stampsAndFailures()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("file.txt"));
+    testfiles::Write(path, "abc");
+    const files::Stamp stamp = files::StampOf(path);
+    QVERIFY(stamp.exists);
+    QCOMPARE(stamp.size, 3);
+    QCOMPARE(stamp.modified / 1000000, QFileInfo(path).lastModified().toMSecsSinceEpoch());
+    testfiles::Append(path, "d");
+    QCOMPARE(files::StampOf(path).size, 4);
+    QVERIFY(!files::StampOf(dir.filePath(QStringLiteral("missing.txt"))).exists);
+    QVERIFY(!files::StampOf(QString()).exists);
+
+    files::ReadOnlyFile file;
+    QVERIFY(!file.Open(dir.filePath(QStringLiteral("missing.txt"))));
+    QVERIFY(!file.Error().isEmpty());
+    QCOMPARE(file.ReadAt(0, 4), QByteArray());
+    QVERIFY(file.Failed());
+    // A folder opens, but gives no bytes: the failure says why.
+    QVERIFY(file.Open(dir.path()));
+    QVERIFY(!file.Failed());
+    QCOMPARE(file.ReadAt(0, 4), QByteArray());
+    QVERIFY(file.Failed());
+}
+
+void TestTextFile::systemClockIsLocalTime()
+{
+    const SystemClock clock;
+    for (int i = 0; i < 3; ++i) { // looked up, then kept
+        const QDateTime before = QDateTime::currentDateTime();
+        const QDateTime now = clock.Now();
+        const QDateTime after = QDateTime::currentDateTime();
+        QVERIFY(before <= now && now <= after);
+        QCOMPARE(now.offsetFromUtc(), after.offsetFromUtc());
+        QVERIFY(now.date() == before.date() || now.date() == after.date());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

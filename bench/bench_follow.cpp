@@ -25,6 +25,9 @@
 #include <QTimer>
 #include <QMap>
 
+#include <map>
+#include <sys/syscall.h>
+
 #include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -47,6 +50,22 @@ double CpuSeconds(clockid_t clock)
     timespec t{};
     clock_gettime(clock, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// CPU time of each thread of the process so far, in seconds, with its name.
+std::map<long, std::pair<QString, double>> ThreadCpu()
+{
+    std::map<long, std::pair<QString, double>> threads;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(tasks.filePath(tid + QStringLiteral("/schedstat")));
+        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
+        if (!stat.open(QIODevice::ReadOnly) || !comm.open(QIODevice::ReadOnly))
+            continue;
+        const double ns = stat.readAll().split(' ').value(0).toDouble();
+        threads[tid.toLong()] = {QString::fromUtf8(comm.readAll()).trimmed(), ns / 1e9};
+    }
+    return threads;
 }
 
 double Percentile(std::vector<double> v, double p)
@@ -154,6 +173,7 @@ public:
         ::close(fds[1]);
         m_in = ::fdopen(fds[0], "r");
         m_reader = std::thread([this, firstNumber] {
+            tid = long(::syscall(SYS_gettid));
             char line[4096];
             while (m_in && std::fgets(line, sizeof line, m_in)) {
                 const auto now = Clock::now();
@@ -182,6 +202,7 @@ public:
     std::mutex mutex;
     std::vector<Clock::time_point> seen;
     std::atomic<double> cpu{0}; // this reader thread's CPU time, not the program's
+    std::atomic<long> tid{0};
 
 private:
     pid_t m_pid = -1;
@@ -196,6 +217,7 @@ struct Result
     double chatShare = 0;
     int otherPaints = 0;
     QString otherByClass;
+    QString threads; // the program's CPU per 1,000 records by thread
     std::vector<double> latencyMs; // ours
     std::vector<double> tailMs;
 };
@@ -233,7 +255,10 @@ Result Follow(TFrmKivMain &window, PaintCounter &paints, const QString &chatLog,
     std::atomic<double> writerCpu{0};
     const double tailCpuStart = tail ? tail->cpu.load() : 0;
     const double cpuStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    const auto threadsStart = ThreadCpu();
+    std::atomic<long> writerTid{0};
     std::thread writer([&] {
+        writerTid = long(::syscall(SYS_gettid));
         QFile f(chatLog);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
             std::exit(1);
@@ -257,12 +282,22 @@ Result Follow(TFrmKivMain &window, PaintCounter &paints, const QString &chatLog,
     RunEvents(50); // the last rows' paint
     const double tailCpu = tail ? tail->cpu.load() - tailCpuStart : 0;
     const double cpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpuStart - writerCpu - tailCpu;
+    QString threads;
+    for (const auto &[tid, thread] : ThreadCpu()) {
+        if (tid == writerTid || (tail && tid == tail->tid))
+            continue;
+        const auto before = threadsStart.find(tid);
+        const double spent = thread.second - (before != threadsStart.end() ? before->second.second : 0);
+        if (spent * 1000 / records >= 0.001)
+            threads += QStringLiteral(" %1 %2").arg(thread.first).arg(spent / records * 1000, 0, 'f', 3);
+    }
     QObject::disconnect(connection);
     if (model.Count() != rowsBefore + records)
         std::fprintf(stderr, "follow: %d of %d rows arrived\n", model.Count() - rowsBefore, records);
 
     Result result;
     result.cpuPer1000 = cpu / records * 1000;
+    result.threads = threads.trimmed();
     result.chatPaints = paints.chatPaints;
     result.chatShare = paints.chatPaints ? paints.chatShare / paints.chatPaints : 0;
     result.otherPaints = paints.otherPaints;
@@ -288,6 +323,8 @@ void Print(const char *what, double rate, const Result &shown, const Result &hid
                 "(bar 0.5 s, goal 0.1 s); chat view painted %d times, %.0f %% of it each; other widgets %d paints (%s)\n",
                 what, rate, shown.cpuPer1000, hidden.cpuPer1000, shown.cpuPer1000 - hidden.cpuPer1000,
                 shown.chatPaints, shown.chatShare * 100, shown.otherPaints, qPrintable(shown.otherByClass.trimmed()));
+    std::printf("  CPU per 1,000 records by thread, s: shown %s; hidden %s\n", qPrintable(shown.threads),
+                qPrintable(hidden.threads));
     if (!shown.latencyMs.empty() && !shown.tailMs.empty()) {
         const double ours50 = Percentile(shown.latencyMs, 0.5), ours99 = Percentile(shown.latencyMs, 0.99);
         const double tail50 = Percentile(shown.tailMs, 0.5), tail99 = Percentile(shown.tailMs, 0.99);

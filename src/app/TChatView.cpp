@@ -69,7 +69,7 @@ void TChatView::OnRowCountChanged(int oldCount, int newCount)
     const bool uniform = header->sectionResizeMode(0) == QHeaderView::Fixed && header->hiddenSectionCount() == 0;
     const int first = uniform ? header->length() - (newCount - oldCount) * header->defaultSectionSize() - header->offset()
                               : rowViewportPosition(oldCount);
-    const int top = std::max(0, first - 1);
+    const int top = std::max(0, first);
     if (top < viewport()->height())
         viewport()->update(QRect(0, top, viewport()->width(), viewport()->height() - top));
 }

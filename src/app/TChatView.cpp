@@ -3,8 +3,71 @@
 #include "widgets/FlatScrollBarStyle.h"
 
 #include <QHeaderView>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionSlider>
+
+#include <optional>
+
+// Repaints only when what it shows changed. With thousands of rows an append moves the
+// handle by less than a pixel, and the bar would be drawn again for nothing.
+class TChatView::ChatScrollBar final : public QScrollBar
+{
+public:
+    using QScrollBar::QScrollBar;
+
+    // A new range; a bar at its end stays at the end. Repainted once, if at all, when both
+    // are set: between the two the handle would seem to have moved.
+    void SetRangeKeepingEnd(int minimum, int maximum)
+    {
+        const bool atEnd = value() == this->maximum();
+        m_holding = true;
+        const auto held = qScopeGuard([this] { m_holding = false; });
+        setRange(minimum, maximum);
+        if (atEnd)
+            setValue(maximum);
+        m_holding = false;
+        if (!m_shown || Look() != *m_shown)
+            update();
+    }
+
+protected:
+    void sliderChange(SliderChange change) override
+    {
+        if ((change == SliderValueChange || change == SliderRangeChange) && (m_holding || (m_shown && Look() == *m_shown)))
+            return;
+        QScrollBar::sliderChange(change);
+    }
+
+    void paintEvent(QPaintEvent *event) override
+    {
+        m_shown = Look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    // What a paint depends on beyond the widget's state: where the handle is, and whether
+    // the arrows can move it.
+    struct Shown
+    {
+        QRect handle;
+        bool atStart = false;
+        bool atEnd = false;
+        bool operator==(const Shown &) const = default;
+    };
+
+    Shown Look() const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+                value() == minimum(), value() == maximum()};
+    }
+
+    std::optional<Shown> m_shown;
+    bool m_holding = false;
+};
 
 TChatView::TChatView(QWidget *parent)
     : QTableView(parent)
@@ -16,6 +79,8 @@ TChatView::TChatView(QWidget *parent)
     // Rows scroll by pixels, so the scroll range follows from the rows' total height
     // without a layout of the whole view.
     setVerticalScrollMode(ScrollPerPixel);
+    m_bar = new ChatScrollBar(Qt::Vertical, this);
+    setVerticalScrollBar(m_bar);
     // Every change of the scroll range would lay out the scroll bars again, later, and
     // repaint both with the frame behind them: only a bar that appears or goes needs it.
     disconnect(verticalScrollBar(), SIGNAL(rangeChanged(int,int)), this, SLOT(_q_showOrHideScrollBars()));
@@ -60,7 +125,7 @@ void TChatView::OnRowCountChanged(int oldCount, int newCount)
     }
     // Rows appended: only the scroll range grows. A full layout of the view would also
     // lay out and repaint both scroll bars and the frame around them at every append.
-    verticalScrollBar()->setRange(0, std::max(0, verticalHeader()->length() - viewport()->height()));
+    m_bar->SetRangeKeepingEnd(0, std::max(0, verticalHeader()->length() - viewport()->height()));
     verticalHeader()->setOffset(verticalScrollBar()->value());
     // From the grid line above the first new row to the bottom. With rows of one fixed
     // height its place follows from the length; asking the header would make it work out

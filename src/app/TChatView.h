@@ -23,5 +23,7 @@ private slots:
     void OnScrollRangeChanged(int minimum, int maximum);
 
 private:
+    class ChatScrollBar;
+    ChatScrollBar *m_bar = nullptr;
     bool m_barLayoutPosted = false;
 };

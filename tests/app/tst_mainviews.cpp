@@ -32,6 +32,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -678,6 +679,8 @@ void TestMainViews::appendedRowsRepaintOnlyThemselves_data()
     QTest::newRow("three records in one reading") << 60 << 3;
     QTest::newRow("one record, view not full") << 2 << 1;
     QTest::newRow("three records, view not full") << 2 << 3;
+    QTest::newRow("one record, view just full") << 9 << 1; // the handle shrinks
+    QTest::newRow("three records, view just full") << 9 << 3;
 }
 
 void TestMainViews::appendedRowsRepaintOnlyThemselves()
@@ -697,6 +700,22 @@ void TestMainViews::appendedRowsRepaintOnlyThemselves()
     Chat()->viewport()->update();
     QTRY_VERIFY(!spy.painted.isEmpty()); // whatever was still to paint is painted
     spy.painted = QRegion();
+    QScrollBar *bar = Chat()->verticalScrollBar();
+    const auto handle = [bar] {
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = option.sliderValue = bar->value();
+        option.pageStep = bar->pageStep();
+        option.singleStep = bar->singleStep();
+        option.subControls = QStyle::SC_All;
+        return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    };
+    const QRect handleBefore = handle();
+    PaintSpy barSpy;
+    bar->installEventFilter(&barSpy);
     records.clear();
     for (int i = 0; i < appended; ++i)
         records += u"12:00:01\t<Public>\tab(11111111)\r\nnew %1\r\n\r\n"_s.arg(i);
@@ -708,12 +727,14 @@ void TestMainViews::appendedRowsRepaintOnlyThemselves()
     const int firstNew = Chat()->rowViewportPosition(before);
     QVERIFY2(spy.painted.boundingRect().top() >= firstNew - 1,
              qPrintable(u"painted from %1 px, the new rows from %2"_s.arg(spy.painted.boundingRect().top()).arg(firstNew)));
-    if (before == 60)
+    if (before > 2)
         QCOMPARE(Chat()->rowAt(Chat()->viewport()->height() - 1), before + appended - 1);
-    // What the window holds is what a paint of the whole view gives.
+    // The bar is drawn again when its handle moved, and only then.
+    QCOMPARE(!barSpy.painted.isEmpty(), handle() != handleBefore);
+    // What the window holds is what a paint of the whole view (its scroll bar included)
+    // gives.
     const auto shown = [w, this] {
-        QWidget *viewport = Chat()->viewport();
-        const QRect rect(viewport->mapTo(w, QPoint(0, 0)), viewport->size());
+        const QRect rect(Chat()->mapTo(w, QPoint(0, 0)), Chat()->size());
         QPaintDevice *device = w->backingStore()->paintDevice();
         if (!device || device->devType() != QInternal::Image)
             return QImage();
@@ -722,7 +743,7 @@ void TestMainViews::appendedRowsRepaintOnlyThemselves()
     };
     const QImage partial = shown();
     QVERIFY(!partial.isNull());
-    Chat()->viewport()->repaint();
+    Chat()->repaint();
     QCOMPARE(shown(), partial);
 }
 

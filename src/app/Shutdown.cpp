@@ -2,8 +2,9 @@
 
 #include "app/SettingsKeys.h"
 #include "app/Startup.h"
-#include "platform/IPrompts.h"
 #include "platform/ProfileFile.h"
+
+#include <cstdio>
 
 using namespace kiv;
 
@@ -91,4 +92,36 @@ bool SaveAndReleaseLists(AppState &state, IPrompts &prompts)
         log.buffer.clear();
     state.released = true;
     return ok;
+}
+
+void SessionEndPrompts::Information(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+}
+
+void SessionEndPrompts::Warning(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+}
+
+bool SessionEndPrompts::Question(const QString &text)
+{
+    Information(text);
+    return false;
+}
+
+bool SessionEndPrompts::ConfirmUnlessNo(const QString &text)
+{
+    Information(text);
+    return false;
+}
+
+bool SessionEndPrompts::InputQuery(const QString &, const QString &, QString &)
+{
+    return false;
+}
+
+QString SessionEndPrompts::ChooseFolder(const QString &)
+{
+    return {};
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/AppState.h"
+#include "platform/IPrompts.h"
 
 #include <QRect>
 
-class IPrompts;
 class ProfileFile;
 
 // What the windows look like at close, as far as the settings file keeps it.
@@ -38,3 +38,17 @@ QRect ReadWindowPosition(const ProfileFile &ini, const QString &section, const Q
 // Saves the roster, ID notes and item database, then releases every list and log
 // buffer. Returns false when a save failed (it was reported).
 bool SaveAndReleaseLists(AppState &state, IPrompts &prompts);
+
+// The prompts of a close at the end of the session (a termination signal, the desktop
+// logging out): nobody is there to answer, and a box would hold the logout. Messages go
+// to the standard error stream; a question gets the answer that changes nothing.
+class SessionEndPrompts final : public IPrompts
+{
+public:
+    void Information(const QString &text) override;
+    void Warning(const QString &text) override;
+    bool Question(const QString &text) override;
+    bool ConfirmUnlessNo(const QString &text) override;
+    bool InputQuery(const QString &caption, const QString &prompt, QString &text) override;
+    QString ChooseFolder(const QString &title) override;
+};

@@ -51,7 +51,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <cstdio>
 #include <exception>
 
 namespace {
@@ -858,6 +857,8 @@ void TFrmKivMain::RunCloseSteps()
         return;
     m_closed = true;
 
+    SessionEndPrompts sessionEnd;
+    IPrompts &prompts = m_sessionEnding ? static_cast<IPrompts &>(sessionEnd) : m_prompts;
     ProfileFile ini(m_state.settingsPath);
     QString error;
     const bool readable = ini.Load(&error);
@@ -877,9 +878,9 @@ void TFrmKivMain::RunCloseSteps()
         }
         if (!failure.isEmpty()) {
             if (m_sessionEnding)
-                std::fprintf(stderr, "%s\n%s\n", qUtf8Printable(kCloseRosterFailed), qUtf8Printable(failure));
+                prompts.Warning(kCloseRosterFailed + u'\n' + failure);
             else
-                m_prompts.Warning(kCloseRosterFailed);
+                prompts.Warning(kCloseRosterFailed);
         }
     }
     // 3. The messenger status is switched off.
@@ -887,14 +888,14 @@ void TFrmKivMain::RunCloseSteps()
     // 4. Settings.
     WriteCloseSettings(ini, m_state, TakeSnapshot());
     if (!readable)
-        m_prompts.Warning(QStringLiteral("%1 を読み込めなかったため、設定を保存しませんでした (%2)")
-                              .arg(QDir::toNativeSeparators(m_state.settingsPath), error));
+        prompts.Warning(QStringLiteral("%1 を読み込めなかったため、設定を保存しませんでした (%2)")
+                            .arg(QDir::toNativeSeparators(m_state.settingsPath), error));
     else if (!ini.Save(&error))
-        m_prompts.Warning(error);
+        prompts.Warning(error);
     // 5. Lists, then every list and log buffer is released. Following stops first, so
     //    no late reading can reach the released buffers.
     m_follower->Stop();
-    SaveAndReleaseLists(m_state, m_prompts);
+    SaveAndReleaseLists(m_state, prompts);
 }
 
 void TFrmKivMain::closeEvent(QCloseEvent *event)

@@ -274,14 +274,19 @@ void TestMainWindow::closeStepsRunOnce()
 void TestMainWindow::rosterUpdateFailureAtClose_data()
 {
     QTest::addColumn<bool>("sessionEnding");
-    QTest::newRow("closed by the user: a box") << false;
-    QTest::newRow("signal or logout: no box") << true;
+    QTest::addColumn<bool>("listFails");
+    QTest::newRow("closed by the user: a box") << false << false;
+    QTest::newRow("signal or logout: no box") << true << false;
+    QTest::newRow("list not saved, closed by the user: a box") << false << true;
+    QTest::newRow("list not saved, signal or logout: no box") << true << true;
 }
 
 void TestMainWindow::rosterUpdateFailureAtClose()
 {
     // Today's chat log cannot be read: the close's roster update warns, and closing goes on.
+    // A list that cannot be saved is reported the same way.
     QFETCH(bool, sessionEnding);
+    QFETCH(bool, listFails);
     WriteSettings();
     const QString chat = File(u"ChatLog_20261207.txt"_s);
     QVERIFY(QFile::link(u"/proc/self/mem"_s, chat));
@@ -290,6 +295,11 @@ void TestMainWindow::rosterUpdateFailureAtClose()
     TFrmKivMain *w = Make();
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w));
+    if (listFails) {
+        QFile::remove(File(u"IDNote.lst"_s));
+        QVERIFY(QDir().mkdir(File(u"IDNote.lst"_s)));
+        testfiles::Write(File(u"IDNote.lst/inside"_s), "x");
+    }
     if (sessionEnding)
         w->SetSessionEnding();
     w->close();
@@ -297,6 +307,9 @@ void TestMainWindow::rosterUpdateFailureAtClose()
     QVERIFY(w->Closed());
     const QString box = u"warning: ID名簿更新中にエラーが発生しました。KIVIDを確認してください"_s;
     QCOMPARE(m_prompts.shown.contains(box), !sessionEnding);
+    const bool listBox = std::any_of(m_prompts.shown.cbegin(), m_prompts.shown.cend(),
+                                     [](const QString &shown) { return shown.contains(u"IDNote.lst"_s); });
+    QCOMPARE(listBox, listFails && !sessionEnding);
     QVERIFY(QFileInfo::exists(File(u"Whois.lst"_s)));
 }
 

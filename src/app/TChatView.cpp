@@ -152,3 +152,11 @@ void TChatView::verticalScrollbarValueChanged(int value)
     if (viewport()->underMouse())
         QTableView::verticalScrollbarValueChanged(value);
 }
+
+void TChatView::rowsInserted(const QModelIndex &parent, int start, int end)
+{
+    // While the window is hidden the base starts a timer at every append to ask the model
+    // for more rows later; this model has none to fetch.
+    if (isVisible())
+        QTableView::rowsInserted(parent, start, end);
+}

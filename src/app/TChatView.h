@@ -17,6 +17,7 @@ public:
 
 protected slots:
     void verticalScrollbarValueChanged(int value) override;
+    void rowsInserted(const QModelIndex &parent, int start, int end) override;
 
 private slots:
     void OnRowCountChanged(int oldCount, int newCount);

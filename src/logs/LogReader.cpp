@@ -7,7 +7,6 @@
 #include "platform/ReadOnlyFile.h"
 #include "platform/TextFile.h"
 
-#include <QFileInfo>
 #include <QScopeGuard>
 #include <QStringDecoder>
 #include <QtEndian>
@@ -672,14 +671,14 @@ QString LogReader::NewerDayFile(const DailyLog &log) const
 {
     const QDate next = DateOfName(log.nextName, log.prefix);
     if (!next.isValid())
-        return QFileInfo::exists(PathOf(log.nextName)) ? log.nextName : QString();
+        return kiv::files::Exists(PathOf(log.nextName)) ? log.nextName : QString();
     // Normally the next day's file; but a day without chat, actions or mail has no file,
     // so once the clock has passed the next day the newest file up to today is taken.
     const QDate today = Now().date();
     const QDate oldest = std::max(next, today.addDays(-kLookBackDays));
     for (QDate date = std::max(next, today); date >= oldest; date = date.addDays(-1)) {
-        const QString name = DailyLogName(log.prefix, date);
-        if (QFileInfo::exists(PathOf(name)))
+        const QString name = date == next ? log.nextName : DailyLogName(log.prefix, date);
+        if (kiv::files::Exists(PathOf(name)))
             return name;
     }
     return {};

@@ -19,6 +19,11 @@ Stamp StampOf(const QString &path)
     return {true, qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + qint64(st.st_mtim.tv_nsec)};
 }
 
+bool Exists(const QString &path)
+{
+    return !path.isEmpty() && ::access(QFile::encodeName(path).constData(), F_OK) == 0;
+}
+
 ReadOnlyFile::~ReadOnlyFile()
 {
     Close();

@@ -19,6 +19,8 @@ struct Stamp
 
 // What `path` looks like now; `exists` is false when nothing is there.
 Stamp StampOf(const QString &path);
+// True when something is at `path`.
+bool Exists(const QString &path);
 
 class ReadOnlyFile
 {

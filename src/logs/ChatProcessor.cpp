@@ -183,25 +183,30 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
         kiv::logs::FieldBytes fields;
     };
     // Read and cut on worker threads, the pairs of each file handed on here in file order.
-    const auto read = [&dir, &names](int index) {
+    const auto read = [&dir, &names](int index, kiv::logs::LogScanScratch &scratch) {
         FileNames result;
-        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(names[index]));
-        result.ok = read.ok;
-        result.error = read.error;
-        if (!read.ok)
-            return result;
-        if (kiv::logs::IsCp932Log(read.bytes)) {
-            // Straight from the bytes, each distinct speaker of the file decoded once: a
-            // makeup reads months of logs. A lone CR or LF joins a header to its text as
-            // CR LF does.
-            kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView field) { result.fields.Append(field); });
-            kiv::logs::ForEachCp932Line(read.bytes, true, [&](const kiv::logs::ByteFields &line) {
+        // Straight from the bytes, each distinct speaker decoded once: a makeup reads
+        // months of logs. A lone CR or LF joins a header to its text as CR LF does.
+        kiv::logs::FirstSeenFields firstSeen(scratch.handedOn,
+                                             [&](QByteArrayView field) { result.fields.Append(field); });
+        const kiv::logs::LogFileRead read = scratch.reader.Read(
+            dir.filePath(names[index]), true,
+            [&](const kiv::logs::ByteFields &line) {
                 if (line.count >= 3)
                     firstSeen.Add(line.field[2]);
-            });
-            firstSeen.Finish();
+            },
+            [&] { firstSeen.Finish(); });
+        firstSeen.Finish();
+        result.ok = read.ok;
+        result.error = read.error;
+        if (!read.ok) {
+            // What this file handed on is dropped with it.
+            scratch.handedOn.Clear();
+            result.fields = {};
             return result;
         }
+        if (read.cp932)
+            return result;
         // Through the line buffer, as a daily log is read: line ends become CR LF, so a
         // header cut by a lone LF is still joined to its text.
         const QString text = kiv::text::JoinLines(kiv::text::SplitLines(kiv::text::Decode(read.bytes).text));
@@ -213,7 +218,7 @@ bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefi
     };
     kiv::logs::SeenViews seenBefore;
     QString speaker;
-    kiv::logs::InOrderOnThreads<FileNames>(
+    kiv::logs::InOrderOnThreads<FileNames, kiv::logs::LogScanScratch>(
         int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FileNames &&file) {
             const QString &name = names[index];
             if (beforeFile)

@@ -136,7 +136,7 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
         ActionLogItems items;
     };
     // Read and cut on worker threads, the pairs of each file handed on here in file order.
-    const auto read = [&dir, &names, items](int index) {
+    const auto read = [&dir, &names, items](int index, kiv::logs::LogScanScratch &scratch) {
         FilePairs result;
         const QString path = dir.filePath(names[index]);
         // Taken before the reading: a file that grows meanwhile is not as it was read.
@@ -145,23 +145,18 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
             result.items.size = before.size();
             result.items.modified = before.lastModified();
         }
-        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(path);
-        result.ok = read.ok;
-        result.error = read.error;
-        if (!read.ok)
-            return result;
-        if (read.bytes.size() != result.items.size)
-            result.items.size = -1;
-        if (items && !kiv::logs::IsCp932Log(read.bytes))
-            result.items.names = ActionProcessor::ItemNamesOfLog(read.bytes);
-        if (kiv::logs::IsCp932Log(read.bytes)) {
-            // The item names in the same pass, for the item scan that follows.
-            kiv::logs::FirstSeenFields firstItems(
-                [&](QByteArrayView item) { result.items.names.append(kiv::cp932::DecodeToAnsiForm(item)); });
-            // Straight from the bytes, each distinct ID, TAB and name of the file handed on
-            // once, as one field.
-            kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView both) { result.fields.Append(both); });
-            kiv::logs::ForEachCp932Line(read.bytes, false, [&](const kiv::logs::ByteFields &line) {
+        // The item names in the same pass, for the item scan that follows.
+        scratch.perFile.Clear();
+        kiv::logs::FirstSeenFields firstItems(scratch.perFile, [&](QByteArrayView item) {
+            result.items.names.append(kiv::cp932::DecodeToAnsiForm(item));
+        });
+        // Straight from the bytes, each distinct ID, TAB and name handed on once, as one
+        // field.
+        kiv::logs::FirstSeenFields firstSeen(scratch.handedOn,
+                                             [&](QByteArrayView both) { result.fields.Append(both); });
+        const kiv::logs::LogFileRead read = scratch.reader.Read(
+            path, false,
+            [&](const kiv::logs::ByteFields &line) {
                 if (line.count < 3)
                     return;
                 const QByteArrayView id = line.field[1];
@@ -169,11 +164,27 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
                 firstSeen.Add(QByteArrayView(id.data(), name.data() + name.size() - id.data()));
                 if (items && line.count >= 6)
                     firstItems.Add(ActionProcessor::ItemNameBytes(line.field[5]));
+            },
+            [&] {
+                firstSeen.Finish();
+                firstItems.Finish();
             });
-            firstSeen.Finish();
-            firstItems.Finish();
+        firstSeen.Finish();
+        firstItems.Finish();
+        result.ok = read.ok;
+        result.error = read.error;
+        if (!read.ok) {
+            // What this file handed on is dropped with it.
+            scratch.handedOn.Clear();
+            result.fields = {};
             return result;
         }
+        if (read.size != result.items.size)
+            result.items.size = -1;
+        if (read.cp932)
+            return result;
+        if (items)
+            result.items.names = ActionProcessor::ItemNamesOfLog(read.bytes);
         const QString text = kiv::text::Decode(read.bytes).text;
         kiv::logs::LogFields fields;
         QString converted;
@@ -193,7 +204,7 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
         return result;
     };
     kiv::logs::SeenViews seenBefore;
-    kiv::logs::InOrderOnThreads<FilePairs>(
+    kiv::logs::InOrderOnThreads<FilePairs, kiv::logs::LogScanScratch>(
         int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FilePairs &&file) {
             const QString &name = names[index];
             if (beforeFile)

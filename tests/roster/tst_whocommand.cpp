@@ -107,6 +107,8 @@ private slots:
     void pairsComeInListOrder();
     void byteReadingAgreesWithDecoded_data();
     void byteReadingAgreesWithDecoded();
+    void piecesAgreeWithWholeFile_data() { byteReadingAgreesWithDecoded_data(); }
+    void piecesAgreeWithWholeFile();
     void threadsGiveTheSameRebuild_data();
     void threadsGiveTheSameRebuild();
 };
@@ -330,6 +332,37 @@ void TestWhoCommand::byteReadingAgreesWithDecoded()
     QCOMPARE(chat.at(0), chat.at(1));
     const QStringList action = pairs(u"ActionLog_"_s, false);
     QCOMPARE(action.at(0), action.at(1));
+}
+
+void TestWhoCommand::piecesAgreeWithWholeFile()
+{
+    // Read a few bytes at a time, every piece ends once inside each CR LF, double-byte
+    // character, header join and field: the lines are those of the whole file at once.
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"log.txt"_s);
+    testfiles::Write(path, testfiles::Cp932(text));
+    const QByteArray bytes = testfiles::Cp932(text);
+    for (const bool join : {false, true}) {
+        const auto record = [](QStringList &lines) {
+            return [&lines](const kiv::logs::ByteFields &line) {
+                QStringList fields;
+                for (int k = 0; k < std::min(line.count, int(kiv::logs::ByteFields::kMaxFields)); ++k)
+                    fields.append(QString::fromLatin1(line.field[size_t(k)].toByteArray().toHex()));
+                lines.append(QString::number(line.count) + u':' + fields.join(u','));
+            };
+        };
+        QStringList whole;
+        kiv::logs::ForEachCp932Line(bytes, join, record(whole));
+        for (const int chunk : {4, 5, 6, 7, 9, 64, 100}) {
+            QStringList pieces;
+            kiv::logs::Cp932LogReader reader(chunk);
+            const kiv::logs::LogFileRead read = reader.Read(path, join, record(pieces), [] {});
+            QVERIFY(read.ok && read.cp932);
+            QCOMPARE(read.size, bytes.size());
+            QCOMPARE(pieces, whole);
+        }
+    }
 }
 
 void TestWhoCommand::threadsGiveTheSameRebuild_data()

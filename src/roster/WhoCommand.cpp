@@ -69,35 +69,55 @@ public:
     }
 
     // Sorted, identical pairs (case ignored) once: what a kept-sorted list holds, in its
-    // order (CompareListLines). The collation runs once per pair to make its sort key,
-    // not once per comparison: months of logs give hundreds of thousands of pairs.
+    // order (CompareListLines). Pairs of IDs of eight ASCII digits collate in the order
+    // of their digits, which decide before anything after them: only pairs that share
+    // an ID, and pairs of other forms, need the collation.
     void TakeSorted(TStrDBListUni &pairs)
     {
         Drain();
-        static const QCollator collator = [] {
-            QCollator c{QLocale(QLocale::Japanese, QLocale::Japan)};
-            c.setCaseSensitivity(Qt::CaseInsensitive);
-            return c;
-        }();
-        struct Keyed
+        struct ById
         {
-            QCollatorSortKey key;
+            quint32 id;
             const QString *line;
         };
-        std::vector<Keyed> keyed;
-        keyed.reserve(size_t(m_kept.size()));
-        for (const QString &line : std::as_const(m_kept))
-            keyed.push_back({collator.sortKey(line), &line});
-        const auto order = [](const Keyed &a, const Keyed &b) {
-            const int byKey = a.key.compare(b.key);
-            return byKey != 0 ? byKey : a.line->compare(*b.line, Qt::CaseInsensitive);
-        };
-        std::stable_sort(keyed.begin(), keyed.end(), [&order](const Keyed &a, const Keyed &b) { return order(a, b) < 0; });
+        std::vector<ById> byId;
+        std::vector<const QString *> others;
+        byId.reserve(size_t(m_kept.size()));
+        for (const QString &line : std::as_const(m_kept)) {
+            quint32 id = 0;
+            if (DigitId(line, id))
+                byId.push_back({id, &line});
+            else
+                others.push_back(&line);
+        }
+        std::stable_sort(byId.begin(), byId.end(), [](const ById &a, const ById &b) { return a.id < b.id; });
         QStringList sorted;
         sorted.reserve(m_kept.size());
-        for (qsizetype i = 0; i < qsizetype(keyed.size()); ++i) {
-            if (i == 0 || order(keyed[size_t(i - 1)], keyed[size_t(i)]) != 0)
-                sorted.append(*keyed[size_t(i)].line);
+        std::vector<const QString *> run;
+        for (size_t i = 0; i < byId.size();) {
+            size_t end = i + 1;
+            while (end < byId.size() && byId[end].id == byId[i].id)
+                ++end;
+            if (end - i == 1) {
+                sorted.append(*byId[i].line);
+            } else {
+                run.clear();
+                for (size_t k = i; k < end; ++k)
+                    run.push_back(byId[k].line);
+                AppendCollated(run, sorted);
+            }
+            i = end;
+        }
+        // Many pairs of other forms are as quickly sorted all together.
+        if (!others.empty() && (others.size() * 8 > byId.size() || !MergeOthers(others, sorted))) {
+            // Or one that is equal to an ID pair: all of them through the collation, so that
+            // the equal ones meet.
+            std::vector<const QString *> all;
+            all.reserve(size_t(m_kept.size()));
+            for (const QString &line : std::as_const(m_kept))
+                all.push_back(&line);
+            sorted.clear();
+            AppendCollated(all, sorted);
         }
         pairs.SetSorted(false);
         pairs.Assign(sorted);
@@ -107,6 +127,85 @@ public:
     }
 
 private:
+    static const QCollator &Collator()
+    {
+        static const QCollator collator = [] {
+            QCollator c{QLocale(QLocale::Japanese, QLocale::Japan)};
+            c.setCaseSensitivity(Qt::CaseInsensitive);
+            return c;
+        }();
+        return collator;
+    }
+
+    // The list order: the collation, then letter case ignored.
+    static int Order(const QString &a, const QString &b)
+    {
+        const int byCollation = Collator().compare(a, b);
+        return byCollation != 0 ? byCollation : a.compare(b, Qt::CaseInsensitive);
+    }
+
+    // "12345678=…"
+    static bool DigitId(const QString &line, quint32 &id)
+    {
+        if (line.size() < 9 || line[8] != u'=')
+            return false;
+        for (int k = 0; k < 8; ++k) {
+            const char16_t c = line[k].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            id = id * 10 + quint32(c - u'0');
+        }
+        return true;
+    }
+
+    // `lines` in list order, the first of equal ones kept, appended to `out`. The
+    // collation runs once per line to make its sort key, not once per comparison.
+    static void AppendCollated(const std::vector<const QString *> &lines, QStringList &out)
+    {
+        struct Keyed
+        {
+            QCollatorSortKey key;
+            const QString *line;
+        };
+        std::vector<Keyed> keyed;
+        keyed.reserve(lines.size());
+        for (const QString *line : lines)
+            keyed.push_back({Collator().sortKey(*line), line});
+        const auto order = [](const Keyed &a, const Keyed &b) {
+            const int byKey = a.key.compare(b.key);
+            return byKey != 0 ? byKey : a.line->compare(*b.line, Qt::CaseInsensitive);
+        };
+        std::stable_sort(keyed.begin(), keyed.end(), [&order](const Keyed &a, const Keyed &b) { return order(a, b) < 0; });
+        for (size_t i = 0; i < keyed.size(); ++i) {
+            if (i == 0 || order(keyed[i - 1], keyed[i]) != 0)
+                out.append(*keyed[i].line);
+        }
+    }
+
+    // Puts the pairs of other forms into their places among the sorted ID pairs; false
+    // when one of them is equal to an ID pair.
+    static bool MergeOthers(const std::vector<const QString *> &others, QStringList &sorted)
+    {
+        QStringList sortedOthers;
+        AppendCollated(others, sortedOthers);
+        QStringList merged;
+        merged.reserve(sorted.size() + sortedOthers.size());
+        auto from = sorted.cbegin();
+        for (const QString &other : std::as_const(sortedOthers)) {
+            const auto at = std::lower_bound(from, sorted.cend(), other,
+                                             [](const QString &a, const QString &b) { return Order(a, b) < 0; });
+            if (at != sorted.cend() && Order(*at, other) == 0)
+                return false;
+            for (; from != at; ++from)
+                merged.append(*from);
+            merged.append(other);
+        }
+        for (; from != sorted.cend(); ++from)
+            merged.append(*from);
+        sorted = std::move(merged);
+        return true;
+    }
+
     QSet<QString> m_exact;
     QSet<QString> m_folded;
     QStringList m_kept;

@@ -104,6 +104,7 @@ private slots:
     void rebuildHoldsReadingsBack_data();
     void rebuildHoldsReadingsBack();
     void linesWrittenDuringRebuildAreRead();
+    void pairsComeInListOrder_data();
     void pairsComeInListOrder();
     void byteReadingAgreesWithDecoded_data();
     void byteReadingAgreesWithDecoded();
@@ -272,23 +273,52 @@ void TestWhoCommand::linesWrittenDuringRebuildAreRead()
     QVERIFY(!f.state.readingGuard);
 }
 
+void TestWhoCommand::pairsComeInListOrder_data()
+{
+    QTest::addColumn<QStringList>("speakers");
+    const QStringList names{u"b"_s, u"ア"_s, u"B"_s, u"あ"_s, u"Ａ"_s, u"a"_s, u"ｱ"_s, u"ｂ"_s, u"表"_s, u"b"_s};
+    QStringList oneId;
+    for (const QString &name : names)
+        oneId.append(name + u"(11111111)"_s);
+    QTest::newRow("one ID") << oneId;
+    // IDs whose names sort against their digits, IDs of other forms among them.
+    QStringList ids;
+    const QStringList idForms{u"19999999"_s, u"20000000"_s, u"11111111"_s, u"09999999"_s, u"abcdefgh"_s,
+                              u"-1111111"_s, u"１１１１１１１１"_s, u"2000000a"_s, u"1111111 "_s};
+    for (int k = 0; k < idForms.size(); ++k)
+        ids.append(names[k] + u'(' + idForms[k] + u')');
+    ids.append(u"ｚ(20000000)"_s);
+    ids.append(u"Z(11111111)"_s);
+    ids.append(u"zz"_s);
+    QTest::newRow("IDs and other forms") << ids;
+    QStringList mostlyIds;
+    for (int k = 0; k < 60; ++k)
+        mostlyIds.append(names[k % names.size()] + u"(%1)"_s.arg(10000000 + (k * 37) % 23));
+    mostlyIds.append(u"Ａ(１０００００１０)"_s);
+    mostlyIds.append(u"a(1000001a)"_s);
+    QTest::newRow("a few of other forms") << mostlyIds;
+}
+
 void TestWhoCommand::pairsComeInListOrder()
 {
     // The order and the duplicates of a kept-sorted list, however the rebuild sorts.
+    QFETCH(QStringList, speakers);
     Fixture f;
-    const QStringList names{u"b"_s, u"ア"_s, u"B"_s, u"あ"_s, u"Ａ"_s, u"a"_s, u"ｱ"_s, u"ｂ"_s, u"表"_s, u"b"_s};
     QString chat;
     TStrDBListUni expected;
     expected.SetSorted(true);
-    for (const QString &name : names) {
-        chat += Chat(name + u"(11111111)"_s);
-        expected.Add(u"11111111="_s + name);
+    for (const QString &speaker : speakers) {
+        chat += Chat(speaker);
+        expected.Add(kiv::logs::IdOfSpeaker(speaker).toString() + u'=' +
+                     kiv::logs::NameOfSpeaker(speaker).toString());
     }
     f.Write(u"ChatLog_20261207.txt"_s, chat);
     f.logic.RunCommand(u"@who"_s, u"@who makeup"_s);
     QStringList added;
-    for (const QString &pair : expected.Lines())
-        added.append(u"    ADD 11111111 "_s + pair.section(u'=', 1));
+    for (QString pair : expected.Lines()) {
+        if (!KeyOfLine(pair).trimmed().isEmpty() && !ValueOfLine(pair).isEmpty())
+            added.append(u"    ADD "_s + pair.replace(u'=', u' '));
+    }
     QCOMPARE(f.info.InfoText().split(u'\n').filter(u"ADD"_s), added);
 }
 

@@ -165,8 +165,18 @@ int main(int argc, char **argv)
 
     CatMs(folder); // the same warm cache for both
     const double cat = CatMs(folder);
-    const Run empty = Makeup(folder, 0);
-    const Run full = Makeup(folder, kRosterSize);
+    // The quietest of three: other work on the machine only ever adds to a run.
+    const auto quietest = [&folder](int rosterSize) {
+        Run best = Makeup(folder, rosterSize);
+        for (int k = 0; k < 2; ++k) {
+            const Run run = Makeup(folder, rosterSize);
+            if (run.ms < best.ms)
+                best = run;
+        }
+        return best;
+    };
+    const Run empty = quietest(0);
+    const Run full = quietest(kRosterSize);
     const double cat2 = CatMs(folder);
     const double reference = std::min(cat, cat2);
     std::printf("reading the files a rebuild reads, nothing else: %.1f ms\n", ReadOnlyMs(folder));

@@ -60,7 +60,7 @@ public:
     template<typename NewFn>
     void InsertAll(const QByteArrayView *views, size_t n, NewFn &&newFn)
     {
-        constexpr size_t kMax = 32;
+        constexpr size_t kMax = 128;
         quint64 hashes[kMax];
         for (size_t start = 0; start < n; start += kMax) {
             const size_t count = std::min(kMax, n - start);
@@ -236,7 +236,7 @@ public:
     }
 
 private:
-    static constexpr size_t kBatch = 32;
+    static constexpr size_t kBatch = 128;
     SeenViews m_own;
     SeenViews &m_seen;
     NewFn m_newFn;

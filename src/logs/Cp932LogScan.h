@@ -529,9 +529,11 @@ private:
 struct LogScanScratch
 {
     Cp932LogReader reader;
-    // Fields the thread has handed on for an earlier file of the pass: the calling
-    // thread takes the files in order, so it has them already when it takes a later one.
-    SeenViews handedOn;
+    // Fields the thread has handed on for an earlier chat or action file of the pass:
+    // the calling thread takes the files in order, so it has them already when it takes
+    // a later one.
+    SeenViews chatFields;
+    SeenViews actionFields;
     // Per file.
     SeenViews perFile;
 };
@@ -554,9 +556,9 @@ inline int LogScanThreads()
 // and fill its result: everything the program shares is left to `take`. Only a few
 // results are held at once, so a long run of files never sits in memory whole. Each
 // thread has a Scratch of its own for all the indices it works on, which it takes in
-// rising order.
+// rising order. At most `ahead` results wait to be taken (0: two per thread).
 template<typename Result, typename Scratch, typename Work, typename Take>
-void InOrderOnThreads(int count, int threads, Work &&work, Take &&take)
+void InOrderOnThreads(int count, int threads, Work &&work, Take &&take, int ahead = 0)
 {
     if (threads <= 1 || count <= 1) {
         Scratch scratch;
@@ -567,7 +569,8 @@ void InOrderOnThreads(int count, int threads, Work &&work, Take &&take)
         return;
     }
     threads = std::min(threads, count);
-    const int ahead = threads * 2;
+    if (ahead <= 0)
+        ahead = threads * 2;
     std::vector<std::optional<Result>> results{size_t(count)};
     std::vector<std::exception_ptr> failures{size_t(count)};
     std::mutex mutex;

@@ -12,6 +12,7 @@
 #include "support/ScriptedPrompts.h"
 #include "support/TestFiles.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -398,8 +399,10 @@ void TestWhoCommand::piecesAgreeWithWholeFile()
 void TestWhoCommand::threadsGiveTheSameRebuild_data()
 {
     QTest::addColumn<int>("threads");
-    QTest::newRow("two") << 2;
-    QTest::newRow("five") << 5;
+    QTest::addColumn<bool>("unreadable");
+    QTest::newRow("two") << 2 << false;
+    QTest::newRow("five") << 5 << false;
+    QTest::newRow("two, a chat log unreadable") << 2 << true;
 }
 
 void TestWhoCommand::threadsGiveTheSameRebuild()
@@ -407,8 +410,12 @@ void TestWhoCommand::threadsGiveTheSameRebuild()
     // Files read on worker threads are taken in file order: everything a rebuild leaves
     // is what one thread leaves.
     QFETCH(int, threads);
-    const auto rebuild = [](int count) {
+    QFETCH(bool, unreadable);
+    const auto rebuild = [unreadable](int count) {
         Fixture f;
+        // Opens, but every read of it fails.
+        if (unreadable && !QFile::link(u"/proc/self/mem"_s, f.dir.filePath(u"ChatLog_20261105x.txt"_s)))
+            return QStringList();
         for (int day = 1; day <= 12; ++day) {
             QString chat;
             QString act;
@@ -431,9 +438,12 @@ void TestWhoCommand::threadsGiveTheSameRebuild()
         if (!scanned)
             return QStringList();
         return QStringList{f.info.InfoText(), f.state.roster.Lines().join(u'|'), f.state.idNotes.Lines().join(u'|'),
-                           learnt.join(u'|'), f.state.itemDb.Lines().join(u'|'), f.window.events.filter(u"/"_s).last()};
+                           learnt.join(u'|'), f.state.itemDb.Lines().join(u'|'), f.window.events.filter(u"/"_s).last(),
+                           f.logic.Who().RebuildFailures().join(u'|')};
     };
     const QStringList one = rebuild(1);
+    QVERIFY(!one.isEmpty());
+    QCOMPARE(one.last().startsWith(u"ChatLog_20261105x.txt: "_s), unreadable);
     QVERIFY(one.at(0).contains(u"ADD"_s) && one.at(0).contains(u"【ItemDB】"_s));
     QCOMPARE(one.at(3), one.at(4));
     QCOMPARE(rebuild(threads), one);

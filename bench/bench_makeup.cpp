@@ -148,20 +148,35 @@ Run Makeup(const QString &folder, int rosterSize)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // A folder given is kept, and its logs are written only once: for profiling the
+    // rebuild alone.
     QTemporaryDir dir;
     if (!dir.isValid())
         qFatal("no temporary folder");
-    const QString folder = dir.path() + u'/';
-    QElapsedTimer timer;
-    timer.start();
-    WriteLogs(folder);
-    std::printf("wrote %d days of chat and action logs (%.0f MB) in %.1f s\n", kDays,
-                2.0 * kDays * kBytesPerFile / 1e6, double(timer.elapsed()) / 1000);
+    const QString folder = (argc > 1 ? QDir(QString::fromLocal8Bit(argv[1])).absolutePath() : dir.path()) + u'/';
+    QDir().mkpath(folder);
+    if (QDir(folder).entryList(QDir::Files).size() != 2 * kDays) {
+        QElapsedTimer timer;
+        timer.start();
+        WriteLogs(folder);
+        std::printf("wrote %d days of chat and action logs (%.0f MB) in %.1f s\n", kDays,
+                    2.0 * kDays * kBytesPerFile / 1e6, double(timer.elapsed()) / 1000);
+    }
 
     CatMs(folder); // the same warm cache for both
     const double cat = CatMs(folder);
-    const Run empty = Makeup(folder, 0);
-    const Run full = Makeup(folder, kRosterSize);
+    // The quietest of three: other work on the machine only ever adds to a run.
+    const auto quietest = [&folder](int rosterSize) {
+        Run best = Makeup(folder, rosterSize);
+        for (int k = 0; k < 2; ++k) {
+            const Run run = Makeup(folder, rosterSize);
+            if (run.ms < best.ms)
+                best = run;
+        }
+        return best;
+    };
+    const Run empty = quietest(0);
+    const Run full = quietest(kRosterSize);
     const double cat2 = CatMs(folder);
     const double reference = std::min(cat, cat2);
     std::printf("reading the files a rebuild reads, nothing else: %.1f ms\n", ReadOnlyMs(folder));

@@ -351,7 +351,7 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
         QStringList items;
     };
     // Read and cut on worker threads; the names are learnt here, file by file in order.
-    const auto read = [&dir, &names, known](int index) {
+    const auto read = [&dir, &names, known](int index, kiv::logs::LogScanScratch &) {
         FileItems result;
         const QString path = dir.filePath(names[index]);
         if (known) {
@@ -373,7 +373,7 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
         return result;
     };
     bool allRead = true;
-    kiv::logs::InOrderOnThreads<FileItems>(
+    kiv::logs::InOrderOnThreads<FileItems, kiv::logs::LogScanScratch>(
         int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FileItems &&file) {
             if (beforeFile)
                 beforeFile(names[index]);

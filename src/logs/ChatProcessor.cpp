@@ -168,72 +168,80 @@ void ChatProcessor::ProcessRecord(LogLineRecord &record, QStringView kind, Proce
         m_host.AddChatRow(ViewOf(record));
 }
 
+ChatNamesOfFile ChatProcessor::ReadChatNames(const QString &path, kiv::logs::LogScanScratch &scratch)
+{
+    ChatNamesOfFile result;
+    // Straight from the bytes, each distinct speaker decoded once: a makeup reads months
+    // of logs. A lone CR or LF joins a header to its text as CR LF does.
+    kiv::logs::FirstSeenFields firstSeen(scratch.chatFields,
+                                         [&](QByteArrayView field) { result.fields.Append(field); });
+    const kiv::logs::LogFileRead read = scratch.reader.Read(
+        path, true,
+        [&](const kiv::logs::ByteFields &line) {
+            if (line.count >= 3)
+                firstSeen.Add(line.field[2]);
+        },
+        [&] { firstSeen.Finish(); });
+    firstSeen.Finish();
+    result.ok = read.ok;
+    result.error = read.error;
+    if (!read.ok) {
+        // What this file handed on is dropped with it.
+        scratch.chatFields.Clear();
+        result.fields = {};
+        return result;
+    }
+    if (read.cp932)
+        return result;
+    // Through the line buffer, as a daily log is read: line ends become CR LF, so a
+    // header cut by a lone LF is still joined to its text.
+    const QString text = kiv::text::JoinLines(kiv::text::SplitLines(kiv::text::Decode(read.bytes).text));
+    ForEachLogLine(text, [&](const LogFields &fields) {
+        if (fields.size() >= 3)
+            result.pairs.append(IdOfSpeaker(fields[2]) % u'=' % NameOfSpeaker(fields[2]));
+    });
+    return result;
+}
+
+bool ChatNamesTaker::Take(const QString &name, ChatNamesOfFile &&file, TStrDBListUni &pairs, QString *error)
+{
+    if (!file.ok) {
+        if (error)
+            *error += name % u": " % file.error % u'\n';
+        return false;
+    }
+    for (const QString &pair : std::as_const(file.pairs))
+        pairs.Add(pair);
+    // A speaker field that an earlier file gave gives the same pair again: only new ones
+    // are decoded.
+    const std::vector<QByteArrayView> fields = file.fields.Views();
+    m_seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) {
+        m_speaker = kiv::cp932::DecodeToAnsiForm(fields[k]);
+        pairs.Add(IdOfSpeaker(m_speaker) % u'=' % NameOfSpeaker(m_speaker));
+    });
+    return true;
+}
+
 bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs,
                                      const std::function<void(const QString &)> &beforeFile, QString *error)
 {
     bool allRead = true;
     const QDir dir(folder);
     const QStringList names = LogFilesWithPrefix(folder, prefix);
-    struct FileNames
-    {
-        bool ok = false;
-        QString error;
-        QStringList pairs;
-        // The distinct speaker fields, when read from the bytes.
-        kiv::logs::FieldBytes fields;
-    };
+    ChatNamesTaker taker;
     // Read and cut on worker threads, the pairs of each file handed on here in file order.
-    const auto read = [&dir, &names](int index) {
-        FileNames result;
-        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(dir.filePath(names[index]));
-        result.ok = read.ok;
-        result.error = read.error;
-        if (!read.ok)
-            return result;
-        if (kiv::logs::IsCp932Log(read.bytes)) {
-            // Straight from the bytes, each distinct speaker of the file decoded once: a
-            // makeup reads months of logs. A lone CR or LF joins a header to its text as
-            // CR LF does.
-            kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView field) { result.fields.Append(field); });
-            kiv::logs::ForEachCp932Line(read.bytes, true, [&](const kiv::logs::ByteFields &line) {
-                if (line.count >= 3)
-                    firstSeen.Add(line.field[2]);
-            });
-            firstSeen.Finish();
-            return result;
-        }
-        // Through the line buffer, as a daily log is read: line ends become CR LF, so a
-        // header cut by a lone LF is still joined to its text.
-        const QString text = kiv::text::JoinLines(kiv::text::SplitLines(kiv::text::Decode(read.bytes).text));
-        ForEachLogLine(text, [&](const LogFields &fields) {
-            if (fields.size() >= 3)
-                result.pairs.append(IdOfSpeaker(fields[2]) % u'=' % NameOfSpeaker(fields[2]));
-        });
-        return result;
-    };
-    kiv::logs::SeenViews seenBefore;
-    QString speaker;
-    kiv::logs::InOrderOnThreads<FileNames>(
-        int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FileNames &&file) {
+    kiv::logs::InOrderOnThreads<ChatNamesOfFile, kiv::logs::LogScanScratch>(
+        int(names.size()), kiv::logs::LogScanThreads(),
+        [&dir, &names](int index, kiv::logs::LogScanScratch &scratch) {
+            return ReadChatNames(dir.filePath(names[index]), scratch);
+        },
+        [&](int index, ChatNamesOfFile &&file) {
             const QString &name = names[index];
             if (beforeFile)
                 beforeFile(name);
             m_host.AppendInfoLine(u"  " % name);
-            if (!file.ok) {
+            if (!taker.Take(name, std::move(file), pairs, error))
                 allRead = false;
-                if (error)
-                    *error += name % u": " % file.error % u'\n';
-                return true;
-            }
-            for (const QString &pair : std::as_const(file.pairs))
-                pairs.Add(pair);
-            // A speaker field that an earlier file gave gives the same pair again: only
-            // new ones are decoded.
-            const std::vector<QByteArrayView> fields = file.fields.Views();
-            seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) {
-                speaker = kiv::cp932::DecodeToAnsiForm(fields[k]);
-                pairs.Add(IdOfSpeaker(speaker) % u'=' % NameOfSpeaker(speaker));
-            });
             return true;
         });
     return allRead;

@@ -1,16 +1,43 @@
 #pragma once
 
+#include "logs/Cp932LogScan.h"
 #include "logs/IChatHost.h"
 #include "logs/ILogProcessors.h"
 #include "logs/LogLine.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <functional>
 
 struct AppState;
 class TStrDBListUni;
+
+// One chat log file as a reading thread of CollectChatNames cuts it.
+struct ChatNamesOfFile
+{
+    bool ok = false;
+    QString error;
+    // The pairs of a file with a byte-order mark.
+    QStringList pairs;
+    // The distinct speaker fields of a code page file that its reading thread had not
+    // handed on before.
+    kiv::logs::FieldBytes fields;
+};
+
+// The calling thread's side of CollectChatNames: takes the files in order.
+class ChatNamesTaker
+{
+public:
+    // Adds the pairs of `file` to `pairs`. False when it could not be read: `error` then
+    // gets a line "name: reason".
+    bool Take(const QString &name, ChatNamesOfFile &&file, TStrDBListUni &pairs, QString *error);
+
+private:
+    kiv::logs::SeenViews m_seenBefore;
+    QString m_speaker;
+};
 
 // Turns chat log text into chat rows and, for live text, into roster updates, wanted
 // alarms and the user's own commands. It also runs the command lines the program makes
@@ -41,6 +68,8 @@ public:
     // false and `error` gets a line "name: reason". `beforeFile` runs before each file.
     bool CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs,
                           const std::function<void(const QString &)> &beforeFile = {}, QString *error = nullptr);
+    // The reading threads' side of CollectChatNames.
+    static ChatNamesOfFile ReadChatNames(const QString &path, kiv::logs::LogScanScratch &scratch);
 
 private:
     void ProcessLine(const kiv::logs::LogFields &fields, ProcessingMode mode);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
+#include <QString>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -28,41 +31,6 @@ namespace kiv::logs {
 
 namespace detail {
 
-// Bit k set when byte k of the 64 at `p` (of which `n` are real; the rest read as NUL)
-// is a TAB, CR, LF or NUL.
-// Most of a log is text: the bytes that end fields and lines are found a block at a time,
-// then visited one set bit each.
-inline quint64 FieldOrLineEndMask(const char *p, qsizetype n)
-{
-    alignas(16) char tail[64];
-    if (n < 64) {
-        std::memset(tail, 0, sizeof tail);
-        std::memcpy(tail, p, size_t(n));
-        p = tail;
-    }
-#if defined(__SSE2__)
-    const __m128i tab = _mm_set1_epi8('\t');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i nul = _mm_setzero_si128();
-    quint64 mask = 0;
-    for (int k = 0; k < 4; ++k) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, cr)),
-                                         _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, nul)));
-        mask |= quint64(quint32(_mm_movemask_epi8(hit)) & 0xFFFFu) << (16 * k);
-    }
-    return mask;
-#else
-    quint64 mask = 0;
-    for (int k = 0; k < 64; ++k) {
-        if (p[k] == '\t' || p[k] == '\r' || p[k] == '\n' || p[k] == '\0')
-            mask |= quint64(1) << k;
-    }
-    return mask;
-#endif
-}
-
 inline quint64 Load8(const char *p, qsizetype n)
 {
     quint64 v = 0;
@@ -73,9 +41,9 @@ inline quint64 Load8(const char *p, qsizetype n)
 } // namespace detail
 
 // Tells the first time a field is met: a day's log repeats a few thousand speakers over
-// hundreds of thousands of lines. A short field is kept in its slot, a longer one as a
-// copy elsewhere, so that most lookups of a long file touch one spot of a small table
-// instead of the field's first place in the file.
+// hundreds of thousands of lines. The table holds a tag and the place of each field's
+// copy, eight bytes a field, so that the table and the copies of a pass stay in the
+// core's own cache while months of logs stream past.
 class SeenViews
 {
 public:
@@ -87,13 +55,12 @@ public:
     }
 
     // Calls `newFn(k)` for each of the `n` views, views[k], that is met for the first time, in
-    // their order. The table places of all of them are fetched ahead at once: a long
-    // file's table is larger than the cache, and one lookup at a time would wait for
-    // memory at every line.
+    // their order. The table places of all of them are fetched ahead at once, then the
+    // copies their tags point at: one lookup at a time would wait for memory at each.
     template<typename NewFn>
     void InsertAll(const QByteArrayView *views, size_t n, NewFn &&newFn)
     {
-        constexpr size_t kMax = 32;
+        constexpr size_t kMax = 128;
         quint64 hashes[kMax];
         for (size_t start = 0; start < n; start += kMax) {
             const size_t count = std::min(kMax, n - start);
@@ -105,6 +72,13 @@ public:
                 __builtin_prefetch(&m_slots[size_t(hashes[k]) & mask]);
 #endif
             }
+#if defined(__GNUC__)
+            for (size_t k = 0; k < count; ++k) {
+                const quint64 slot = m_slots[size_t(hashes[k]) & mask];
+                if (slot >> 32 == Tag(hashes[k]))
+                    __builtin_prefetch(m_kept.data() + quint32(slot));
+            }
+#endif
             for (size_t k = 0; k < count; ++k) {
                 if (Insert(views[start + k], hashes[k]))
                     newFn(start + k);
@@ -112,14 +86,19 @@ public:
         }
     }
 
-private:
-    struct Slot
+    // Forgets every field, keeping the room.
+    void Clear()
     {
-        quint32 tag = 0; // 0: empty
-        quint32 size = 0;
-        char bytes[24] = {}; // the field, or where it starts in m_longer
-    };
+        if (m_count == 0)
+            return;
+        std::fill(m_slots.begin(), m_slots.end(), 0);
+        m_kept.clear();
+        m_count = 0;
+    }
 
+private:
+    // A slot: the tag in the high half (never 0), where the copy starts in m_kept in the
+    // low half; 0 when empty. A copy is its size (4 bytes) and its bytes.
     static quint32 Tag(quint64 hash) { return quint32(hash >> 32) | 1u; }
 
     static quint64 Hash(QByteArrayView view)
@@ -157,46 +136,38 @@ private:
 
     bool Insert(QByteArrayView view, quint64 hash)
     {
-        // Too long to keep: met for the first time, every time. The callers' own sets
-        // still drop what repeats.
-        if (view.size() > qsizetype(std::numeric_limits<quint32>::max()))
-            return true;
         const quint32 tag = Tag(hash);
         const size_t mask = m_slots.size() - 1;
-        const auto size = quint32(view.size());
         for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
-            Slot &slot = m_slots[i];
-            if (slot.tag == 0) {
-                slot.tag = tag;
-                slot.size = size;
-                if (size <= sizeof slot.bytes) {
-                    if (size > 0)
-                        std::memcpy(slot.bytes, view.data(), size);
-                } else {
-                    const size_t offset = m_longer.size();
-                    std::memcpy(slot.bytes, &offset, sizeof offset);
-                    m_longer.insert(m_longer.end(), view.data(), view.data() + view.size());
-                }
+            const quint64 slot = m_slots[i];
+            if (slot == 0) {
+                // Too much to keep: met for the first time, every time. The callers' own
+                // sets still drop what repeats.
+                const size_t offset = m_kept.size();
+                if (offset + sizeof(quint32) + size_t(view.size()) > std::numeric_limits<quint32>::max())
+                    return true;
+                const auto size = quint32(view.size());
+                m_kept.resize(offset + sizeof size + size_t(size));
+                std::memcpy(m_kept.data() + offset, &size, sizeof size);
+                if (size > 0)
+                    std::memcpy(m_kept.data() + offset + sizeof size, view.data(), size);
+                m_slots[i] = quint64(tag) << 32 | offset;
                 ++m_count;
                 return true;
             }
-            if (slot.tag == tag && slot.size == size && Same(slot, view))
+            if (slot >> 32 == tag && Same(quint32(slot), view))
                 return false;
         }
     }
 
-    const char *Kept(const Slot &slot) const
+    bool Same(quint32 offset, QByteArrayView view) const
     {
-        if (slot.size <= sizeof slot.bytes)
-            return slot.bytes;
-        size_t offset;
-        std::memcpy(&offset, slot.bytes, sizeof offset);
-        return m_longer.data() + offset;
-    }
-
-    bool Same(const Slot &slot, QByteArrayView view) const
-    {
-        const char *kept = Kept(slot);
+        const char *at = m_kept.data() + offset;
+        quint32 size;
+        std::memcpy(&size, at, sizeof size);
+        if (qsizetype(size) != view.size())
+            return false;
+        const char *kept = at + sizeof size;
         const char *p = view.data();
         const qsizetype n = view.size();
         if (n < 8)
@@ -210,21 +181,24 @@ private:
 
     void Grow()
     {
-        std::vector<Slot> old(m_slots.empty() ? 4096 : m_slots.size() * 2);
+        std::vector<quint64> old(m_slots.empty() ? 4096 : m_slots.size() * 2);
         old.swap(m_slots);
         const size_t mask = m_slots.size() - 1;
-        for (const Slot &slot : old) {
-            if (slot.tag == 0)
+        for (const quint64 slot : old) {
+            if (slot == 0)
                 continue;
-            size_t i = size_t(Hash(QByteArrayView(Kept(slot), qsizetype(slot.size)))) & mask;
-            while (m_slots[i].tag != 0)
+            quint32 size;
+            std::memcpy(&size, m_kept.data() + quint32(slot), sizeof size);
+            const quint64 hash = Hash(QByteArrayView(m_kept.data() + quint32(slot) + sizeof size, qsizetype(size)));
+            size_t i = size_t(hash) & mask;
+            while (m_slots[i] != 0)
                 i = (i + 1) & mask;
             m_slots[i] = slot;
         }
     }
 
-    std::vector<Slot> m_slots;
-    std::vector<char> m_longer;
+    std::vector<quint64> m_slots;
+    std::vector<char> m_kept;
     size_t m_count = 0;
 };
 
@@ -236,7 +210,15 @@ class FirstSeenFields
 {
 public:
     explicit FirstSeenFields(NewFn newFn)
-        : m_newFn(std::move(newFn))
+        : m_seen(m_own)
+        , m_newFn(std::move(newFn))
+    {
+    }
+
+    // Fields that `seen` holds already count as met.
+    FirstSeenFields(SeenViews &seen, NewFn newFn)
+        : m_seen(seen)
+        , m_newFn(std::move(newFn))
     {
     }
 
@@ -254,8 +236,9 @@ public:
     }
 
 private:
-    static constexpr size_t kBatch = 32;
-    SeenViews m_seen;
+    static constexpr size_t kBatch = 128;
+    SeenViews m_own;
+    SeenViews &m_seen;
     NewFn m_newFn;
     std::array<QByteArrayView, kBatch> m_batch;
     size_t m_count = 0;
@@ -304,63 +287,256 @@ struct ByteFields
     int count = 0;
 };
 
-// Calls `lineFn(const ByteFields &)` for every line of the bytes that has fields, as
-// SplitLogLine and ForEachLogLine cut the decoded text: lines end at CR, LF or CR LF,
-// fields at TAB, a TAB or line end at the very end of a line adds no empty field, empty
-// lines are left out and a NUL ends the text. With `joinHeaders` (chat and mail logs) a
-// line ending in ")" runs on into the next one, its line end a field end: the join of a
-// record's header to its text.
+namespace detail {
+
+struct Masks
+{
+    quint64 ends = 0; // TAB, CR, LF and NUL
+    quint64 cr = 0;
+    quint64 lf = 0;
+};
+
+// The masks of the 64 bytes at `p`, of which `n` are real (the rest read as NUL).
+inline Masks BlockMasks(const char *p, qsizetype n)
+{
+    alignas(16) char tail[64];
+    if (n < 64) {
+        std::memset(tail, 0, sizeof tail);
+        std::memcpy(tail, p, size_t(n));
+        p = tail;
+    }
+    Masks m;
+#if defined(__SSE2__)
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i nul = _mm_setzero_si128();
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
+        const __m128i isCr = _mm_cmpeq_epi8(v, cr);
+        const __m128i isLf = _mm_cmpeq_epi8(v, lf);
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, nul)),
+                                         _mm_or_si128(isCr, isLf));
+        m.ends |= quint64(quint32(_mm_movemask_epi8(hit)) & 0xFFFFu) << (16 * k);
+        m.cr |= quint64(quint32(_mm_movemask_epi8(isCr)) & 0xFFFFu) << (16 * k);
+        m.lf |= quint64(quint32(_mm_movemask_epi8(isLf)) & 0xFFFFu) << (16 * k);
+    }
+#else
+    for (int k = 0; k < 64; ++k) {
+        const quint64 bit = quint64(1) << k;
+        if (p[k] == '\t' || p[k] == '\r' || p[k] == '\n' || p[k] == '\0')
+            m.ends |= bit;
+        if (p[k] == '\r')
+            m.cr |= bit;
+        if (p[k] == '\n')
+            m.lf |= bit;
+    }
+#endif
+    return m;
+}
+
+} // namespace detail
+
+// Cuts code page 932 bytes into lines and fields, as SplitLogLine and ForEachLogLine cut
+// the decoded text: lines end at CR, LF or CR LF, fields at TAB, a TAB or line end at
+// the very end of a line adds no empty field, empty lines are left out and a NUL ends the
+// text. With `joinHeaders` (chat and mail logs) a line ending in ")" runs on into the
+// next one, its line end a field end: the join of a record's header to its text.
+// The bytes may come a piece at a time: `Scan` takes what is there and tells where the
+// line it could not finish starts, to be given again with what follows.
+class Cp932LineCutter
+{
+public:
+    explicit Cp932LineCutter(bool joinHeaders)
+        : m_joinHeaders(joinHeaders)
+    {
+    }
+
+    // True once a NUL was met: nothing after it is text.
+    bool TextEnded() const { return m_textEnded; }
+
+    // Calls `lineFn(const ByteFields &)` for every line of s[0, n) that has fields and
+    // ends there; with `atEnd` the bytes end the text, so the last line ends with them.
+    // Returns where the unfinished line starts (n when there is none). The bytes must
+    // start where a line starts.
+    template<typename LineFn>
+    qsizetype Scan(const char *s, qsizetype n, bool atEnd, LineFn &&lineFn)
+    {
+        ByteFields fields;
+        qsizetype lineStart = 0;
+        qsizetype fieldStart = 0;
+        const auto endField = [&](qsizetype end) {
+            if (fields.count < ByteFields::kMaxFields)
+                fields.field[size_t(fields.count)] = QByteArrayView(s + fieldStart, end - fieldStart);
+            ++fields.count;
+        };
+        // A CR as the last byte may be the first half of a CR LF: it waits for what follows.
+        const qsizetype limit = atEnd ? n : n - 1;
+        bool crBefore = false; // the last byte of the block before was a CR
+        for (qsizetype base = 0; base < limit; base += 64) {
+            const detail::Masks m = detail::BlockMasks(s + base, n - base);
+            // The LF of a CR LF is taken with its CR.
+            quint64 mask = m.ends & ~(m.lf & ((m.cr << 1) | quint64(crBefore)));
+            crBefore = (m.cr >> 63) != 0;
+            if (limit - base < 64)
+                mask &= (quint64(1) << (limit - base)) - 1;
+            for (; mask != 0; mask &= mask - 1) {
+                const qsizetype i = base + std::countr_zero(mask);
+                const char c = s[i];
+                if (c == '\t') {
+                    endField(i);
+                    fieldStart = i + 1;
+                    continue;
+                }
+                if (c == '\0') {
+                    m_textEnded = true;
+                    if (i > fieldStart)
+                        endField(i);
+                    if (fields.count > 0)
+                        lineFn(std::as_const(fields));
+                    return n;
+                }
+                const qsizetype next = (c == '\r' && i + 1 < n && s[i + 1] == '\n') ? i + 2 : i + 1;
+                if (m_joinHeaders && i > 0 && s[i - 1] == ')') {
+                    endField(i);
+                } else {
+                    if (i > fieldStart)
+                        endField(i);
+                    if (fields.count > 0)
+                        lineFn(std::as_const(fields));
+                    fields.count = 0;
+                    lineStart = next;
+                }
+                fieldStart = next;
+            }
+        }
+        if (!atEnd)
+            return lineStart;
+        if (n > fieldStart)
+            endField(n);
+        if (fields.count > 0)
+            lineFn(std::as_const(fields));
+        return n;
+    }
+
+private:
+    bool m_joinHeaders;
+    bool m_textEnded = false;
+};
+
+// Calls `lineFn(const ByteFields &)` for every line of the bytes that has fields, cut as
+// Cp932LineCutter cuts them.
 template<typename LineFn>
 void ForEachCp932Line(QByteArrayView bytes, bool joinHeaders, LineFn &&lineFn)
 {
-    const char *s = bytes.data();
-    qsizetype n = bytes.size();
-    ByteFields fields;
-    qsizetype fieldStart = 0;
-    const auto endField = [&](qsizetype end) {
-        if (fields.count < ByteFields::kMaxFields)
-            fields.field[size_t(fields.count)] = QByteArrayView(s + fieldStart, end - fieldStart);
-        ++fields.count;
-    };
-    const auto endLine = [&](qsizetype end) {
-        if (end > fieldStart)
-            endField(end);
-        if (fields.count > 0)
-            lineFn(std::as_const(fields));
-        fields.count = 0;
-    };
-    // Bytes before `resume` were taken with the one before them (the LF of a CR LF).
-    qsizetype resume = 0;
-    for (qsizetype base = 0; base < n; base += 64) {
-        quint64 mask = detail::FieldOrLineEndMask(s + base, n - base);
-        if (n - base < 64)
-            mask &= (quint64(1) << (n - base)) - 1;
-        if (resume > base)
-            mask &= resume - base >= 64 ? 0 : ~quint64(0) << (resume - base);
-        for (; mask != 0; mask &= mask - 1) {
-            const qsizetype i = base + std::countr_zero(mask);
-            if (i < resume)
-                continue;
-            const char c = s[i];
-            if (c == '\0') {
-                n = i; // the text ends here
-                break;
-            }
-            if (c == '\t') {
-                endField(i);
-                fieldStart = resume = i + 1;
-                continue;
-            }
-            const qsizetype next = (c == '\r' && i + 1 < n && s[i + 1] == '\n') ? i + 2 : i + 1;
-            if (joinHeaders && i > 0 && s[i - 1] == ')')
-                endField(i);
-            else
-                endLine(i);
-            fieldStart = resume = next;
-        }
-    }
-    endLine(n);
+    Cp932LineCutter(joinHeaders).Scan(bytes.data(), bytes.size(), true, lineFn);
 }
+
+// What reading one log file gave.
+struct LogFileRead
+{
+    bool ok = false;
+    QString error;
+    // Bytes read in all.
+    qint64 size = 0;
+    // A file with a byte-order mark is read whole, into `bytes`, and not cut.
+    bool cp932 = true;
+    QByteArray bytes;
+};
+
+// Reads code page 932 logs a piece at a time into one buffer that it keeps from file to
+// file: months of logs are read without a fresh buffer (and its page faults) per file,
+// and each piece is cut while it is still in the cache. Log files are read, never
+// mapped: the game may cut today's file at any moment.
+class Cp932LogReader
+{
+public:
+    explicit Cp932LogReader(qsizetype chunk = 256 * 1024)
+        : m_chunk(std::max<qsizetype>(chunk, 4))
+    {
+    }
+
+    // Cuts the lines of the file at `path` as ForEachCp932Line does with its whole
+    // content. `beforeRefill()` runs before the bytes that `lineFn` was given are
+    // overwritten. A file that starts with a byte-order mark is handed back whole,
+    // uncut. A file that cannot be read to its end gives ok false and its error, even
+    // after a NUL that ended its text.
+    template<typename LineFn, typename BeforeRefill>
+    LogFileRead Read(const QString &path, bool joinHeaders, LineFn &&lineFn, BeforeRefill &&beforeRefill)
+    {
+        LogFileRead result;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            result.error = file.errorString();
+            return result;
+        }
+        if (m_buffer.size() < size_t(m_chunk))
+            m_buffer.resize(size_t(m_chunk));
+        Cp932LineCutter cutter(joinHeaders);
+        qsizetype held = 0; // bytes of an unfinished line at the front of the buffer
+        bool marked = true;  // the start of the file is still to be looked at
+        for (bool atEnd = false; !atEnd;) {
+            const qint64 got = file.read(m_buffer.data() + held, qint64(m_buffer.size()) - held);
+            if (got < 0) {
+                result.error = file.errorString();
+                return result;
+            }
+            atEnd = got == 0;
+            result.size += got;
+            held += qsizetype(got);
+            if (marked) {
+                if (held < 3 && !atEnd)
+                    continue;
+                marked = false;
+                if (!IsCp932Log(QByteArrayView(m_buffer.data(), held))) {
+                    result.cp932 = false;
+                    result.bytes = QByteArray(m_buffer.data(), held) + file.readAll();
+                    if (file.error() != QFileDevice::NoError) {
+                        result.error = file.errorString();
+                        result.bytes.clear();
+                        return result;
+                    }
+                    result.size = result.bytes.size();
+                    result.ok = true;
+                    return result;
+                }
+            }
+            if (cutter.TextEnded()) {
+                held = 0;
+                continue;
+            }
+            const qsizetype done = cutter.Scan(m_buffer.data(), held, atEnd, lineFn);
+            if (atEnd)
+                break;
+            beforeRefill();
+            held -= done;
+            if (held > 0)
+                std::memmove(m_buffer.data(), m_buffer.data() + done, size_t(held));
+            // A line longer than the buffer: room for more of it.
+            if (held == qsizetype(m_buffer.size()))
+                m_buffer.resize(m_buffer.size() * 2);
+        }
+        result.ok = true;
+        return result;
+    }
+
+private:
+    qsizetype m_chunk;
+    std::vector<char> m_buffer;
+};
+
+// What a reading thread keeps from file to file of one pass over log files.
+struct LogScanScratch
+{
+    Cp932LogReader reader;
+    // Fields the thread has handed on for an earlier chat or action file of the pass:
+    // the calling thread takes the files in order, so it has them already when it takes
+    // a later one.
+    SeenViews chatFields;
+    SeenViews actionFields;
+    // Per file.
+    SeenViews perFile;
+};
 
 // How many threads read log files for the passes over all of them; 0 (the default) means
 // one per core, at most four. 1 reads them on the calling thread alone.
@@ -374,23 +550,27 @@ inline int LogScanThreads()
     return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
 }
 
-// Runs `work(index)` for the indices 0 … count - 1 on up to `threads` worker threads and
+// Runs `work(index, Scratch &)` for the indices 0 … count - 1 on up to `threads` worker threads and
 // hands each result to `take(index, Result &&)` on the calling thread, in index order;
 // `take` returns false to stop (no later result is taken). The work may only read files
 // and fill its result: everything the program shares is left to `take`. Only a few
-// results are held at once, so a long run of files never sits in memory whole.
-template<typename Result, typename Work, typename Take>
-void InOrderOnThreads(int count, int threads, Work &&work, Take &&take)
+// results are held at once, so a long run of files never sits in memory whole. Each
+// thread has a Scratch of its own for all the indices it works on, which it takes in
+// rising order. At most `ahead` results wait to be taken (0: two per thread).
+template<typename Result, typename Scratch, typename Work, typename Take>
+void InOrderOnThreads(int count, int threads, Work &&work, Take &&take, int ahead = 0)
 {
     if (threads <= 1 || count <= 1) {
+        Scratch scratch;
         for (int index = 0; index < count; ++index) {
-            if (!take(index, work(index)))
+            if (!take(index, work(index, scratch)))
                 return;
         }
         return;
     }
     threads = std::min(threads, count);
-    const int ahead = threads * 2;
+    if (ahead <= 0)
+        ahead = threads * 2;
     std::vector<std::optional<Result>> results{size_t(count)};
     std::vector<std::exception_ptr> failures{size_t(count)};
     std::mutex mutex;
@@ -400,6 +580,7 @@ void InOrderOnThreads(int count, int threads, Work &&work, Take &&take)
     int taken = 0;
     bool stop = false;
     const auto worker = [&] {
+        Scratch scratch;
         for (;;) {
             int index;
             {
@@ -413,7 +594,7 @@ void InOrderOnThreads(int count, int threads, Work &&work, Take &&take)
             std::optional<Result> result;
             std::exception_ptr failure;
             try {
-                result.emplace(work(index));
+                result.emplace(work(index, scratch));
             } catch (...) {
                 failure = std::current_exception();
             }

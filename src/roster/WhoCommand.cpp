@@ -22,6 +22,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -29,6 +30,9 @@ namespace {
 constexpr int kTickMs = 50;
 // Pairs added between two looks at the clock.
 constexpr int kPairsPerTick = 4096;
+// Files read ahead of the one the rebuild takes: enough for the reading threads to go on
+// while the chat pairs go into the roster.
+constexpr int kFilesAhead = 24;
 
 class NoWhoWindow final : public IWhoWindow
 {
@@ -69,35 +73,55 @@ public:
     }
 
     // Sorted, identical pairs (case ignored) once: what a kept-sorted list holds, in its
-    // order (CompareListLines). The collation runs once per pair to make its sort key,
-    // not once per comparison: months of logs give hundreds of thousands of pairs.
+    // order (CompareListLines). Pairs of IDs of eight ASCII digits collate in the order
+    // of their digits, which decide before anything after them: only pairs that share
+    // an ID, and pairs of other forms, need the collation.
     void TakeSorted(TStrDBListUni &pairs)
     {
         Drain();
-        static const QCollator collator = [] {
-            QCollator c{QLocale(QLocale::Japanese, QLocale::Japan)};
-            c.setCaseSensitivity(Qt::CaseInsensitive);
-            return c;
-        }();
-        struct Keyed
+        struct ById
         {
-            QCollatorSortKey key;
+            quint32 id;
             const QString *line;
         };
-        std::vector<Keyed> keyed;
-        keyed.reserve(size_t(m_kept.size()));
-        for (const QString &line : std::as_const(m_kept))
-            keyed.push_back({collator.sortKey(line), &line});
-        const auto order = [](const Keyed &a, const Keyed &b) {
-            const int byKey = a.key.compare(b.key);
-            return byKey != 0 ? byKey : a.line->compare(*b.line, Qt::CaseInsensitive);
-        };
-        std::stable_sort(keyed.begin(), keyed.end(), [&order](const Keyed &a, const Keyed &b) { return order(a, b) < 0; });
+        std::vector<ById> byId;
+        std::vector<const QString *> others;
+        byId.reserve(size_t(m_kept.size()));
+        for (const QString &line : std::as_const(m_kept)) {
+            quint32 id = 0;
+            if (DigitId(line, id))
+                byId.push_back({id, &line});
+            else
+                others.push_back(&line);
+        }
+        std::stable_sort(byId.begin(), byId.end(), [](const ById &a, const ById &b) { return a.id < b.id; });
         QStringList sorted;
         sorted.reserve(m_kept.size());
-        for (qsizetype i = 0; i < qsizetype(keyed.size()); ++i) {
-            if (i == 0 || order(keyed[size_t(i - 1)], keyed[size_t(i)]) != 0)
-                sorted.append(*keyed[size_t(i)].line);
+        std::vector<const QString *> run;
+        for (size_t i = 0; i < byId.size();) {
+            size_t end = i + 1;
+            while (end < byId.size() && byId[end].id == byId[i].id)
+                ++end;
+            if (end - i == 1) {
+                sorted.append(*byId[i].line);
+            } else {
+                run.clear();
+                for (size_t k = i; k < end; ++k)
+                    run.push_back(byId[k].line);
+                AppendCollated(run, sorted);
+            }
+            i = end;
+        }
+        // Many pairs of other forms are as quickly sorted all together.
+        if (!others.empty() && (others.size() * 8 > byId.size() || !MergeOthers(others, sorted))) {
+            // Or one that is equal to an ID pair: all of them through the collation, so that
+            // the equal ones meet.
+            std::vector<const QString *> all;
+            all.reserve(size_t(m_kept.size()));
+            for (const QString &line : std::as_const(m_kept))
+                all.push_back(&line);
+            sorted.clear();
+            AppendCollated(all, sorted);
         }
         pairs.SetSorted(false);
         pairs.Assign(sorted);
@@ -107,6 +131,85 @@ public:
     }
 
 private:
+    static const QCollator &Collator()
+    {
+        static const QCollator collator = [] {
+            QCollator c{QLocale(QLocale::Japanese, QLocale::Japan)};
+            c.setCaseSensitivity(Qt::CaseInsensitive);
+            return c;
+        }();
+        return collator;
+    }
+
+    // The list order: the collation, then letter case ignored.
+    static int Order(const QString &a, const QString &b)
+    {
+        const int byCollation = Collator().compare(a, b);
+        return byCollation != 0 ? byCollation : a.compare(b, Qt::CaseInsensitive);
+    }
+
+    // "12345678=…"
+    static bool DigitId(const QString &line, quint32 &id)
+    {
+        if (line.size() < 9 || line[8] != u'=')
+            return false;
+        for (int k = 0; k < 8; ++k) {
+            const char16_t c = line[k].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            id = id * 10 + quint32(c - u'0');
+        }
+        return true;
+    }
+
+    // `lines` in list order, the first of equal ones kept, appended to `out`. The
+    // collation runs once per line to make its sort key, not once per comparison.
+    static void AppendCollated(const std::vector<const QString *> &lines, QStringList &out)
+    {
+        struct Keyed
+        {
+            QCollatorSortKey key;
+            const QString *line;
+        };
+        std::vector<Keyed> keyed;
+        keyed.reserve(lines.size());
+        for (const QString *line : lines)
+            keyed.push_back({Collator().sortKey(*line), line});
+        const auto order = [](const Keyed &a, const Keyed &b) {
+            const int byKey = a.key.compare(b.key);
+            return byKey != 0 ? byKey : a.line->compare(*b.line, Qt::CaseInsensitive);
+        };
+        std::stable_sort(keyed.begin(), keyed.end(), [&order](const Keyed &a, const Keyed &b) { return order(a, b) < 0; });
+        for (size_t i = 0; i < keyed.size(); ++i) {
+            if (i == 0 || order(keyed[i - 1], keyed[i]) != 0)
+                out.append(*keyed[i].line);
+        }
+    }
+
+    // Puts the pairs of other forms into their places among the sorted ID pairs; false
+    // when one of them is equal to an ID pair.
+    static bool MergeOthers(const std::vector<const QString *> &others, QStringList &sorted)
+    {
+        QStringList sortedOthers;
+        AppendCollated(others, sortedOthers);
+        QStringList merged;
+        merged.reserve(sorted.size() + sortedOthers.size());
+        auto from = sorted.cbegin();
+        for (const QString &other : std::as_const(sortedOthers)) {
+            const auto at = std::lower_bound(from, sorted.cend(), other,
+                                             [](const QString &a, const QString &b) { return Order(a, b) < 0; });
+            if (at != sorted.cend() && Order(*at, other) == 0)
+                return false;
+            for (; from != at; ++from)
+                merged.append(*from);
+            merged.append(other);
+        }
+        for (; from != sorted.cend(); ++from)
+            merged.append(*from);
+        sorted = std::move(merged);
+        return true;
+    }
+
     QSet<QString> m_exact;
     QSet<QString> m_folded;
     QStringList m_kept;
@@ -119,6 +222,124 @@ QString YmdOf(const QDate &date)
 
 } // namespace
 
+namespace {
+
+// One action log file as a reading thread of CollectActionNames cuts it.
+struct ActionNamesOfFile
+{
+    bool ok = false;
+    QString error;
+    // The pairs of a file with a byte-order mark.
+    QStringList pairs;
+    // The distinct ID, TAB and name fields of a code page file that its reading thread
+    // had not handed on before.
+    kiv::logs::FieldBytes fields;
+    ActionLogItems items;
+};
+
+ActionNamesOfFile ReadActionNames(const QString &path, kiv::logs::LogScanScratch &scratch, bool withItems)
+{
+    ActionNamesOfFile result;
+    // Taken before the reading: a file that grows meanwhile is not as it was read.
+    const QFileInfo before(path);
+    if (withItems) {
+        result.items.size = before.size();
+        result.items.modified = before.lastModified();
+    }
+    // The item names in the same pass, for the item scan that follows.
+    scratch.perFile.Clear();
+    kiv::logs::FirstSeenFields firstItems(scratch.perFile, [&](QByteArrayView item) {
+        result.items.names.append(kiv::cp932::DecodeToAnsiForm(item));
+    });
+    // Straight from the bytes, each distinct ID, TAB and name handed on once, as one field.
+    kiv::logs::FirstSeenFields firstSeen(scratch.actionFields,
+                                         [&](QByteArrayView both) { result.fields.Append(both); });
+    const kiv::logs::LogFileRead read = scratch.reader.Read(
+        path, false,
+        [&](const kiv::logs::ByteFields &line) {
+            if (line.count < 3)
+                return;
+            const QByteArrayView id = line.field[1];
+            const QByteArrayView name = line.field[2];
+            firstSeen.Add(QByteArrayView(id.data(), name.data() + name.size() - id.data()));
+            if (withItems && line.count >= 6)
+                firstItems.Add(ActionProcessor::ItemNameBytes(line.field[5]));
+        },
+        [&] {
+            firstSeen.Finish();
+            firstItems.Finish();
+        });
+    firstSeen.Finish();
+    firstItems.Finish();
+    result.ok = read.ok;
+    result.error = read.error;
+    if (!read.ok) {
+        // What this file handed on is dropped with it.
+        scratch.actionFields.Clear();
+        result.fields = {};
+        return result;
+    }
+    if (read.size != result.items.size)
+        result.items.size = -1;
+    if (read.cp932)
+        return result;
+    if (withItems)
+        result.items.names = ActionProcessor::ItemNamesOfLog(read.bytes);
+    const QString text = kiv::text::Decode(read.bytes).text;
+    kiv::logs::LogFields fields;
+    QString converted;
+    // Empty lines (what CR LF CR LF leaves) have no fields and are passed over below.
+    kiv::logs::ForEachLine(text, [&](QStringView line) {
+        // The code page form, as the log reading hands the same line to the action
+        // processor, so both record a name the same way.
+        converted.clear();
+        if (kiv::cp932::FirstOutsideCodePage(line) >= 0) {
+            converted = kiv::cp932::ToAnsiForm(line);
+            line = converted;
+        }
+        if (kiv::logs::SplitAnsiLine(line, fields) < 3)
+            return;
+        result.pairs.append(fields[1].toString() + u'=' + fields[2].toString());
+    });
+    return result;
+}
+
+// The calling thread's side of CollectActionNames: takes the files in order.
+class ActionNamesTaker
+{
+public:
+    // Adds the pairs of `file` to `pairs` and keeps its item names in `items`. False when
+    // it could not be read: `error` then gets a line "name: reason".
+    bool Take(const QString &name, ActionNamesOfFile &&file, TStrDBListUni &pairs, QString *error,
+              QHash<QString, ActionLogItems> *items)
+    {
+        if (!file.ok) {
+            if (error)
+                *error += name + u": " + file.error + u'\n';
+            return false;
+        }
+        if (items && file.items.size >= 0)
+            items->insert(name, std::move(file.items));
+        for (const QString &pair : std::as_const(file.pairs))
+            pairs.Add(pair);
+        // Fields that an earlier file gave give the same pair again: only new ones are
+        // decoded.
+        const std::vector<QByteArrayView> fields = file.fields.Views();
+        m_seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) {
+            const QByteArrayView both = fields[k];
+            const qsizetype tab = both.indexOf('\t');
+            pairs.Add(kiv::cp932::DecodeToAnsiForm(both.first(tab)) + u'=' +
+                      kiv::cp932::DecodeToAnsiForm(both.sliced(tab + 1)));
+        });
+        return true;
+    }
+
+private:
+    kiv::logs::SeenViews m_seenBefore;
+};
+
+} // namespace
+
 bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs, IInfoOutput &info,
                         const std::function<void(const QString &)> &beforeFile, QString *error,
                         QHash<QString, ActionLogItems> *items)
@@ -126,98 +347,20 @@ bool CollectActionNames(const QString &folder, const QString &prefix, TStrDBList
     bool allRead = true;
     const QDir dir(folder);
     const QStringList names = LogFilesWithPrefix(folder, prefix);
-    struct FilePairs
-    {
-        bool ok = false;
-        QString error;
-        QStringList pairs;
-        // The distinct ID, TAB and name fields, when read from the bytes.
-        kiv::logs::FieldBytes fields;
-        ActionLogItems items;
-    };
+    ActionNamesTaker taker;
     // Read and cut on worker threads, the pairs of each file handed on here in file order.
-    const auto read = [&dir, &names, items](int index) {
-        FilePairs result;
-        const QString path = dir.filePath(names[index]);
-        // Taken before the reading: a file that grows meanwhile is not as it was read.
-        const QFileInfo before(path);
-        if (items) {
-            result.items.size = before.size();
-            result.items.modified = before.lastModified();
-        }
-        const kiv::text::ReadResult read = kiv::text::ReadWholeFile(path);
-        result.ok = read.ok;
-        result.error = read.error;
-        if (!read.ok)
-            return result;
-        if (read.bytes.size() != result.items.size)
-            result.items.size = -1;
-        if (items && !kiv::logs::IsCp932Log(read.bytes))
-            result.items.names = ActionProcessor::ItemNamesOfLog(read.bytes);
-        if (kiv::logs::IsCp932Log(read.bytes)) {
-            // The item names in the same pass, for the item scan that follows.
-            kiv::logs::FirstSeenFields firstItems(
-                [&](QByteArrayView item) { result.items.names.append(kiv::cp932::DecodeToAnsiForm(item)); });
-            // Straight from the bytes, each distinct ID, TAB and name of the file handed on
-            // once, as one field.
-            kiv::logs::FirstSeenFields firstSeen([&](QByteArrayView both) { result.fields.Append(both); });
-            kiv::logs::ForEachCp932Line(read.bytes, false, [&](const kiv::logs::ByteFields &line) {
-                if (line.count < 3)
-                    return;
-                const QByteArrayView id = line.field[1];
-                const QByteArrayView name = line.field[2];
-                firstSeen.Add(QByteArrayView(id.data(), name.data() + name.size() - id.data()));
-                if (items && line.count >= 6)
-                    firstItems.Add(ActionProcessor::ItemNameBytes(line.field[5]));
-            });
-            firstSeen.Finish();
-            firstItems.Finish();
-            return result;
-        }
-        const QString text = kiv::text::Decode(read.bytes).text;
-        kiv::logs::LogFields fields;
-        QString converted;
-        // Empty lines (what CR LF CR LF leaves) have no fields and are passed over below.
-        kiv::logs::ForEachLine(text, [&](QStringView line) {
-            // The code page form, as the log reading hands the same line to the action
-            // processor, so both record a name the same way.
-            converted.clear();
-            if (kiv::cp932::FirstOutsideCodePage(line) >= 0) {
-                converted = kiv::cp932::ToAnsiForm(line);
-                line = converted;
-            }
-            if (kiv::logs::SplitAnsiLine(line, fields) < 3)
-                return;
-            result.pairs.append(fields[1].toString() + u'=' + fields[2].toString());
-        });
-        return result;
-    };
-    kiv::logs::SeenViews seenBefore;
-    kiv::logs::InOrderOnThreads<FilePairs>(
-        int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FilePairs &&file) {
+    kiv::logs::InOrderOnThreads<ActionNamesOfFile, kiv::logs::LogScanScratch>(
+        int(names.size()), kiv::logs::LogScanThreads(),
+        [&dir, &names, items](int index, kiv::logs::LogScanScratch &scratch) {
+            return ReadActionNames(dir.filePath(names[index]), scratch, items != nullptr);
+        },
+        [&](int index, ActionNamesOfFile &&file) {
             const QString &name = names[index];
             if (beforeFile)
                 beforeFile(name);
             info.AppendInfoLine(u"  " + name);
-            if (!file.ok) {
+            if (!taker.Take(name, std::move(file), pairs, error, items))
                 allRead = false;
-                if (error)
-                    *error += name + u": " + file.error + u'\n';
-                return true;
-            }
-            if (items && file.items.size >= 0)
-                items->insert(name, std::move(file.items));
-            for (const QString &pair : std::as_const(file.pairs))
-                pairs.Add(pair);
-            // Fields that an earlier file gave give the same pair again: only new ones
-            // are decoded.
-            const std::vector<QByteArrayView> fields = file.fields.Views();
-            seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) {
-                const QByteArrayView both = fields[k];
-                const qsizetype tab = both.indexOf('\t');
-                pairs.Add(kiv::cp932::DecodeToAnsiForm(both.first(tab)) + u'=' +
-                          kiv::cp932::DecodeToAnsiForm(both.sliced(tab + 1)));
-            });
             return true;
         });
     return allRead;
@@ -359,13 +502,15 @@ void WhoCommand::Rebuild(bool close)
         chatPrefixes = {u"ChatLog_" + yesterday, u"ChatLog_" + YmdOf(today)};
         actionPrefixes = {u"ActionLog_" + yesterday, u"ActionLog_" + YmdOf(today)};
     }
-    m_filesDone = 0;
-    m_filesTotal = 0;
-    m_inFile = false;
+    QStringList chatFiles;
+    QStringList actionFiles;
     for (const QString &prefix : std::as_const(chatPrefixes))
-        m_filesTotal += int(LogFilesWithPrefix(folder, prefix).size());
+        chatFiles += LogFilesWithPrefix(folder, prefix);
     for (const QString &prefix : std::as_const(actionPrefixes))
-        m_filesTotal += int(LogFilesWithPrefix(folder, prefix).size()) * (close ? 1 : 2);
+        actionFiles += LogFilesWithPrefix(folder, prefix);
+    m_filesDone = 0;
+    m_inFile = false;
+    m_filesTotal = int(chatFiles.size() + actionFiles.size() * (close ? 1 : 2));
     m_sinceTick.invalidate();
     Tick(true);
 
@@ -383,40 +528,57 @@ void WhoCommand::Rebuild(bool close)
 
     PairCollector collector;
     TStrDBListUni pairs;
+    // The item scan reads the same files: what the action pass finds of them is kept for it.
+    QHash<QString, ActionLogItems> items;
+    QString chatErrors;
+    QString actionErrors;
+    bool chatEnded = false;
+    const auto endChat = [&] {
+        chatEnded = true;
+        report(chatErrors);
+        PassEnded();
+        collector.TakeSorted(pairs);
+        AddPairs(pairs, false);
+        pairs.Clear();
+    };
     // Without a LOG folder there is nothing to read (the working folder is not one).
     if (!folder.isEmpty()) {
-        QString errors;
-        for (const QString &prefix : std::as_const(chatPrefixes)) {
-            m_chat.CollectChatNames(
-                folder, prefix, collector.incoming,
-                [&](const QString &name) {
-                    collector.Drain();
-                    beforeFile(name);
-                },
-                &errors);
-        }
-        report(errors);
+        // Both passes on one set of reading threads: while the chat pairs go into the
+        // roster here, the threads read on into the action logs.
+        const QDir dir(folder);
+        const int chatCount = int(chatFiles.size());
+        ChatNamesTaker chatTaker;
+        ActionNamesTaker actionTaker;
+        using FileNames = std::variant<ChatNamesOfFile, ActionNamesOfFile>;
+        kiv::logs::InOrderOnThreads<FileNames, kiv::logs::LogScanScratch>(
+            chatCount + int(actionFiles.size()), kiv::logs::LogScanThreads(),
+            [&](int index, kiv::logs::LogScanScratch &scratch) -> FileNames {
+                if (index < chatCount)
+                    return ChatProcessor::ReadChatNames(dir.filePath(chatFiles[index]), scratch);
+                return ReadActionNames(dir.filePath(actionFiles[index - chatCount]), scratch, !close);
+            },
+            [&](int index, FileNames &&file) {
+                if (index == chatCount)
+                    endChat();
+                const bool chat = index < chatCount;
+                const QString &name = chat ? chatFiles[index] : actionFiles[index - chatCount];
+                collector.Drain();
+                beforeFile(name);
+                if (chat) {
+                    m_host.AppendInfoLine(u"  " + name);
+                    chatTaker.Take(name, std::get<ChatNamesOfFile>(std::move(file)), collector.incoming, &chatErrors);
+                } else {
+                    m_info.AppendInfoLine(u"  " + name);
+                    actionTaker.Take(name, std::get<ActionNamesOfFile>(std::move(file)), collector.incoming,
+                                     &actionErrors, close ? nullptr : &items);
+                }
+                return true;
+            },
+            kFilesAhead);
     }
-    PassEnded();
-    collector.TakeSorted(pairs);
-    AddPairs(pairs, false);
-    pairs.Clear();
-
-    // The item scan reads the same files: what this pass finds of them is kept for it.
-    QHash<QString, ActionLogItems> items;
-    if (!folder.isEmpty()) {
-        QString errors;
-        for (const QString &prefix : std::as_const(actionPrefixes)) {
-            CollectActionNames(
-                folder, prefix, collector.incoming, m_info,
-                [&](const QString &name) {
-                    collector.Drain();
-                    beforeFile(name);
-                },
-                &errors, close ? nullptr : &items);
-        }
-        report(errors);
-    }
+    if (!chatEnded)
+        endChat();
+    report(actionErrors);
     PassEnded();
     collector.TakeSorted(pairs);
     if (!close && !folder.isEmpty()) {

@@ -12,6 +12,7 @@
 #include "support/ScriptedPrompts.h"
 #include "support/TestFiles.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -104,9 +105,12 @@ private slots:
     void rebuildHoldsReadingsBack_data();
     void rebuildHoldsReadingsBack();
     void linesWrittenDuringRebuildAreRead();
+    void pairsComeInListOrder_data();
     void pairsComeInListOrder();
     void byteReadingAgreesWithDecoded_data();
     void byteReadingAgreesWithDecoded();
+    void piecesAgreeWithWholeFile_data() { byteReadingAgreesWithDecoded_data(); }
+    void piecesAgreeWithWholeFile();
     void threadsGiveTheSameRebuild_data();
     void threadsGiveTheSameRebuild();
 };
@@ -270,23 +274,52 @@ void TestWhoCommand::linesWrittenDuringRebuildAreRead()
     QVERIFY(!f.state.readingGuard);
 }
 
+void TestWhoCommand::pairsComeInListOrder_data()
+{
+    QTest::addColumn<QStringList>("speakers");
+    const QStringList names{u"b"_s, u"ア"_s, u"B"_s, u"あ"_s, u"Ａ"_s, u"a"_s, u"ｱ"_s, u"ｂ"_s, u"表"_s, u"b"_s};
+    QStringList oneId;
+    for (const QString &name : names)
+        oneId.append(name + u"(11111111)"_s);
+    QTest::newRow("one ID") << oneId;
+    // IDs whose names sort against their digits, IDs of other forms among them.
+    QStringList ids;
+    const QStringList idForms{u"19999999"_s, u"20000000"_s, u"11111111"_s, u"09999999"_s, u"abcdefgh"_s,
+                              u"-1111111"_s, u"１１１１１１１１"_s, u"2000000a"_s, u"1111111 "_s};
+    for (int k = 0; k < idForms.size(); ++k)
+        ids.append(names[k] + u'(' + idForms[k] + u')');
+    ids.append(u"ｚ(20000000)"_s);
+    ids.append(u"Z(11111111)"_s);
+    ids.append(u"zz"_s);
+    QTest::newRow("IDs and other forms") << ids;
+    QStringList mostlyIds;
+    for (int k = 0; k < 60; ++k)
+        mostlyIds.append(names[k % names.size()] + u"(%1)"_s.arg(10000000 + (k * 37) % 23));
+    mostlyIds.append(u"Ａ(１０００００１０)"_s);
+    mostlyIds.append(u"a(1000001a)"_s);
+    QTest::newRow("a few of other forms") << mostlyIds;
+}
+
 void TestWhoCommand::pairsComeInListOrder()
 {
     // The order and the duplicates of a kept-sorted list, however the rebuild sorts.
+    QFETCH(QStringList, speakers);
     Fixture f;
-    const QStringList names{u"b"_s, u"ア"_s, u"B"_s, u"あ"_s, u"Ａ"_s, u"a"_s, u"ｱ"_s, u"ｂ"_s, u"表"_s, u"b"_s};
     QString chat;
     TStrDBListUni expected;
     expected.SetSorted(true);
-    for (const QString &name : names) {
-        chat += Chat(name + u"(11111111)"_s);
-        expected.Add(u"11111111="_s + name);
+    for (const QString &speaker : speakers) {
+        chat += Chat(speaker);
+        expected.Add(kiv::logs::IdOfSpeaker(speaker).toString() + u'=' +
+                     kiv::logs::NameOfSpeaker(speaker).toString());
     }
     f.Write(u"ChatLog_20261207.txt"_s, chat);
     f.logic.RunCommand(u"@who"_s, u"@who makeup"_s);
     QStringList added;
-    for (const QString &pair : expected.Lines())
-        added.append(u"    ADD 11111111 "_s + pair.section(u'=', 1));
+    for (QString pair : expected.Lines()) {
+        if (!KeyOfLine(pair).trimmed().isEmpty() && !ValueOfLine(pair).isEmpty())
+            added.append(u"    ADD "_s + pair.replace(u'=', u' '));
+    }
     QCOMPARE(f.info.InfoText().split(u'\n').filter(u"ADD"_s), added);
 }
 
@@ -332,11 +365,44 @@ void TestWhoCommand::byteReadingAgreesWithDecoded()
     QCOMPARE(action.at(0), action.at(1));
 }
 
+void TestWhoCommand::piecesAgreeWithWholeFile()
+{
+    // Read a few bytes at a time, every piece ends once inside each CR LF, double-byte
+    // character, header join and field: the lines are those of the whole file at once.
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"log.txt"_s);
+    testfiles::Write(path, testfiles::Cp932(text));
+    const QByteArray bytes = testfiles::Cp932(text);
+    for (const bool join : {false, true}) {
+        const auto record = [](QStringList &lines) {
+            return [&lines](const kiv::logs::ByteFields &line) {
+                QStringList fields;
+                for (int k = 0; k < std::min(line.count, int(kiv::logs::ByteFields::kMaxFields)); ++k)
+                    fields.append(QString::fromLatin1(line.field[size_t(k)].toByteArray().toHex()));
+                lines.append(QString::number(line.count) + u':' + fields.join(u','));
+            };
+        };
+        QStringList whole;
+        kiv::logs::ForEachCp932Line(bytes, join, record(whole));
+        for (const int chunk : {4, 5, 6, 7, 9, 64, 100}) {
+            QStringList pieces;
+            kiv::logs::Cp932LogReader reader(chunk);
+            const kiv::logs::LogFileRead read = reader.Read(path, join, record(pieces), [] {});
+            QVERIFY(read.ok && read.cp932);
+            QCOMPARE(read.size, bytes.size());
+            QCOMPARE(pieces, whole);
+        }
+    }
+}
+
 void TestWhoCommand::threadsGiveTheSameRebuild_data()
 {
     QTest::addColumn<int>("threads");
-    QTest::newRow("two") << 2;
-    QTest::newRow("five") << 5;
+    QTest::addColumn<bool>("unreadable");
+    QTest::newRow("two") << 2 << false;
+    QTest::newRow("five") << 5 << false;
+    QTest::newRow("two, a chat log unreadable") << 2 << true;
 }
 
 void TestWhoCommand::threadsGiveTheSameRebuild()
@@ -344,8 +410,12 @@ void TestWhoCommand::threadsGiveTheSameRebuild()
     // Files read on worker threads are taken in file order: everything a rebuild leaves
     // is what one thread leaves.
     QFETCH(int, threads);
-    const auto rebuild = [](int count) {
+    QFETCH(bool, unreadable);
+    const auto rebuild = [unreadable](int count) {
         Fixture f;
+        // Opens, but every read of it fails.
+        if (unreadable && !QFile::link(u"/proc/self/mem"_s, f.dir.filePath(u"ChatLog_20261105x.txt"_s)))
+            return QStringList();
         for (int day = 1; day <= 12; ++day) {
             QString chat;
             QString act;
@@ -368,9 +438,12 @@ void TestWhoCommand::threadsGiveTheSameRebuild()
         if (!scanned)
             return QStringList();
         return QStringList{f.info.InfoText(), f.state.roster.Lines().join(u'|'), f.state.idNotes.Lines().join(u'|'),
-                           learnt.join(u'|'), f.state.itemDb.Lines().join(u'|'), f.window.events.filter(u"/"_s).last()};
+                           learnt.join(u'|'), f.state.itemDb.Lines().join(u'|'), f.window.events.filter(u"/"_s).last(),
+                           f.logic.Who().RebuildFailures().join(u'|')};
     };
     const QStringList one = rebuild(1);
+    QVERIFY(!one.isEmpty());
+    QCOMPARE(one.last().startsWith(u"ChatLog_20261105x.txt: "_s), unreadable);
     QVERIFY(one.at(0).contains(u"ADD"_s) && one.at(0).contains(u"【ItemDB】"_s));
     QCOMPARE(one.at(3), one.at(4));
     QCOMPARE(rebuild(threads), one);

@@ -34,11 +34,16 @@ void ChatRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QModel
 
 const ChatRowDelegate::Cell &ChatRowDelegate::LaidOut(int row, int column, const QFont &font, int width) const
 {
-    if (font != m_font) {
+    if (font != m_seenFont) {
         for (auto &texts : m_kept)
             texts.clear();
+        m_seenFont = font;
+        // A new row's text is laid out for its first paint, many times a second while a
+        // log is followed: scripts that need no shaping (Latin, kana, kanji) skip the
+        // shaper, at the price of kerning; scripts that need it are still shaped.
         m_font = font;
-        m_boldFont = font;
+        m_font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
+        m_boldFont = m_font;
         m_boldFont.setBold(true);
     }
     const bool bold = column == ChatRowsModel::TextColumn && m_model.TextStyleOf(row).bold;

@@ -41,6 +41,7 @@ private:
     // Per column, and one more for bold texts.
     mutable std::array<QHash<QString, Cell>, 5> m_kept;
     // The view's font the kept cells were laid out in, and its bold form.
+    mutable QFont m_seenFont; // the view's font the two below were made from
     mutable QFont m_font;
     mutable QFont m_boldFont;
 };

@@ -807,11 +807,14 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     qint64 read = first.size();
     if (start > 0 || first.size() == 3) {
         for (;;) {
-            const qint64 got = stream.ReadFrom(file, start + read, m_readSize);
+            // No more room than the file has left (and one byte, so that a short read tells
+            // the end): a record appended is a hundred bytes, not a whole piece.
+            const qint64 want = std::clamp<qint64>(size - (start + read) + 1, 1, m_readSize);
+            const qint64 got = stream.ReadFrom(file, start + read, want);
             if (got <= 0)
                 break;
             read += got;
-            if (got < m_readSize)
+            if (got < want)
                 break; // the end of the file, as it is now
         }
     }

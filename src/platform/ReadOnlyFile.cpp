@@ -34,7 +34,8 @@ bool ReadOnlyFile::Open(const QString &path)
     Close();
     m_error.clear();
     do
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        // Not blocking: a pipe put where a log belongs would wait for a writer for ever.
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     while (m_fd < 0 && errno == EINTR);
     if (m_fd < 0) {
         m_error = qt_error_string(errno);

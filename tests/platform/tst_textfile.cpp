@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace kiv;
 using kiv::text::Encoding;
 using namespace Qt::Literals::StringLiterals;
@@ -243,6 +245,12 @@ void TestTextFile::stampsAndFailures()
     // A folder opens, but gives no bytes: the failure says why.
     QVERIFY(file.Open(dir.path()));
     QVERIFY(!file.Failed());
+    QCOMPARE(file.ReadAt(0, 4), QByteArray());
+    QVERIFY(file.Failed());
+    // A pipe in a file's place neither blocks the opening nor gives bytes.
+    const QByteArray pipe = QFile::encodeName(dir.filePath(QStringLiteral("pipe")));
+    QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+    QVERIFY(file.Open(QFile::decodeName(pipe)));
     QCOMPARE(file.ReadAt(0, 4), QByteArray());
     QVERIFY(file.Failed());
 }

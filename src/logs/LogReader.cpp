@@ -768,6 +768,11 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
         return {};
     }
 
+    if (!stamp.regular) {
+        unreadable = QStringLiteral("ファイルではありません");
+        return {Got::Unreadable, {}, false};
+    }
+
     // Opened for reading only and closed before anything is handed on: the game keeps
     // the file open for writing and must never find it held.
     kiv::files::ReadOnlyFile file;

@@ -16,7 +16,8 @@ Stamp StampOf(const QString &path)
     struct stat st {};
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
         return {};
-    return {true, qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + qint64(st.st_mtim.tv_nsec)};
+    return {true, S_ISREG(st.st_mode), qint64(st.st_size),
+            qint64(st.st_mtim.tv_sec) * 1000000000 + qint64(st.st_mtim.tv_nsec)};
 }
 
 bool Exists(const QString &path)

@@ -11,6 +11,9 @@ namespace kiv::files {
 struct Stamp
 {
     bool exists = false;
+    // A file of bytes: not a folder, a pipe or a device, which a reading never gets to
+    // the end of, or waits for.
+    bool regular = false;
     qint64 size = -1;
     // The last write, in nanoseconds since 1970, as the file system keeps it: compared,
     // never shown, so no time zone is looked up for it.

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <memory>
 #include <stdexcept>
 
@@ -111,6 +113,7 @@ private slots:
     void dayChangeHoldsWhenProcessorThrows();
     void readingInsideReadingDoesNothing();
     void nothingIsReadAfterRelease();
+    void unreadableFileIsReportedAndRetried_data();
     void unreadableFileIsReportedAndRetried();
     void emptyLogFolderReadsNothing();
     void longFileIsReadFromWhereTheLastReadingStopped();
@@ -509,10 +512,26 @@ void TestLogReader::nothingIsReadAfterRelease()
     QVERIFY(!m_reader->ChangedSinceLastReading());
 }
 
+void TestLogReader::unreadableFileIsReportedAndRetried_data()
+{
+    QTest::addColumn<int>("what");
+    QTest::newRow("a folder") << 0;
+    // Neither may hold a reading up: one never ends, the other waits for a writer.
+    QTest::newRow("an endless device") << 1;
+    QTest::newRow("a pipe") << 2;
+}
+
 void TestLogReader::unreadableFileIsReportedAndRetried()
 {
-    // A folder under the file's name: it exists, but cannot be opened as a file.
-    QVERIFY(QDir().mkpath(PathOf(LogKind::Chat)));
+    // Something under the file's name that exists, but cannot be read as a file.
+    QFETCH(int, what);
+    const QString path = PathOf(LogKind::Chat);
+    if (what == 0)
+        QVERIFY(QDir().mkpath(path));
+    else if (what == 1)
+        QVERIFY(QFile::link(u"/dev/zero"_s, path));
+    else
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     m_reader->FirstShowing();
     QVERIFY(m_processors.calls.isEmpty());
     QCOMPARE(m_reader->UnreadableFiles().size(), 1);
@@ -524,7 +543,7 @@ void TestLogReader::unreadableFileIsReportedAndRetried()
     QCOMPARE(m_reader->UnreadableFiles().size(), 1);
 
     // Readable again: what it held is shown as it would have been at the first showing.
-    QVERIFY(QDir().rmdir(PathOf(LogKind::Chat)));
+    QVERIFY(what == 0 ? QDir().rmdir(path) : QFile::remove(path));
     testfiles::Write(PathOf(LogKind::Chat), Cp(Record(1)));
     m_reader->ReadNewLogText();
     testfiles::Append(PathOf(LogKind::Chat), Cp(Record(2)));

@@ -205,21 +205,10 @@ ChatNamesOfFile ChatProcessor::ReadChatNames(const QString &path, kiv::logs::Log
 
 bool ChatNamesTaker::Take(const QString &name, ChatNamesOfFile &&file, TStrDBListUni &pairs, QString *error)
 {
-    if (!file.ok) {
-        if (error)
-            *error += name % u": " % file.error % u'\n';
-        return false;
-    }
-    for (const QString &pair : std::as_const(file.pairs))
-        pairs.Add(pair);
-    // A speaker field that an earlier file gave gives the same pair again: only new ones
-    // are decoded.
-    const std::vector<QByteArrayView> fields = file.fields.Views();
-    m_seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) {
-        m_speaker = kiv::cp932::DecodeToAnsiForm(fields[k]);
-        pairs.Add(IdOfSpeaker(m_speaker) % u'=' % NameOfSpeaker(m_speaker));
+    return m_taker.Take(name, std::move(file), pairs, error, [](QByteArrayView field) -> QString {
+        const QString speaker = kiv::cp932::DecodeToAnsiForm(field);
+        return IdOfSpeaker(speaker) % u'=' % NameOfSpeaker(speaker);
     });
-    return true;
 }
 
 bool ChatProcessor::CollectChatNames(const QString &folder, const QString &prefix, TStrDBListUni &pairs,

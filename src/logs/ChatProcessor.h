@@ -4,6 +4,7 @@
 #include "logs/IChatHost.h"
 #include "logs/ILogProcessors.h"
 #include "logs/LogLine.h"
+#include "logs/LogNamesPass.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,17 +15,9 @@
 struct AppState;
 class TStrDBListUni;
 
-// One chat log file as a reading thread of CollectChatNames cuts it.
-struct ChatNamesOfFile
-{
-    bool ok = false;
-    QString error;
-    // The pairs of a file with a byte-order mark.
-    QStringList pairs;
-    // The distinct speaker fields of a code page file that its reading thread had not
-    // handed on before.
-    kiv::logs::FieldBytes fields;
-};
+// One chat log file as a reading thread of CollectChatNames cuts it: its fields are
+// speaker fields.
+using ChatNamesOfFile = NamesOfFile;
 
 // The calling thread's side of CollectChatNames: takes the files in order.
 class ChatNamesTaker
@@ -35,8 +28,7 @@ public:
     bool Take(const QString &name, ChatNamesOfFile &&file, TStrDBListUni &pairs, QString *error);
 
 private:
-    kiv::logs::SeenViews m_seenBefore;
-    QString m_speaker;
+    NamesTaker m_taker;
 };
 
 // Turns chat log text into chat rows and, for live text, into roster updates, wanted

@@ -224,16 +224,10 @@ QString YmdOf(const QDate &date)
 
 namespace {
 
-// One action log file as a reading thread of CollectActionNames cuts it.
-struct ActionNamesOfFile
+// One action log file as a reading thread of CollectActionNames cuts it: its fields are
+// an ID, a TAB and a name, as one.
+struct ActionNamesOfFile : NamesOfFile
 {
-    bool ok = false;
-    QString error;
-    // The pairs of a file with a byte-order mark.
-    QStringList pairs;
-    // The distinct ID, TAB and name fields of a code page file that its reading thread
-    // had not handed on before.
-    kiv::logs::FieldBytes fields;
     ActionLogItems items;
 };
 
@@ -313,29 +307,17 @@ public:
     bool Take(const QString &name, ActionNamesOfFile &&file, TStrDBListUni &pairs, QString *error,
               QHash<QString, ActionLogItems> *items)
     {
-        if (!file.ok) {
-            if (error)
-                *error += name + u": " + file.error + u'\n';
-            return false;
-        }
-        if (items && file.items.size >= 0)
+        if (file.ok && items && file.items.size >= 0)
             items->insert(name, std::move(file.items));
-        for (const QString &pair : std::as_const(file.pairs))
-            pairs.Add(pair);
-        // Fields that an earlier file gave give the same pair again: only new ones are
-        // decoded.
-        const std::vector<QByteArrayView> fields = file.fields.Views();
-        m_seenBefore.InsertAll(fields.data(), fields.size(), [&](size_t k) {
-            const QByteArrayView both = fields[k];
+        return m_taker.Take(name, std::move(file), pairs, error, [](QByteArrayView both) -> QString {
             const qsizetype tab = both.indexOf('\t');
-            pairs.Add(kiv::cp932::DecodeToAnsiForm(both.first(tab)) + u'=' +
-                      kiv::cp932::DecodeToAnsiForm(both.sliced(tab + 1)));
+            return kiv::cp932::DecodeToAnsiForm(both.first(tab)) + u'=' +
+                   kiv::cp932::DecodeToAnsiForm(both.sliced(tab + 1));
         });
-        return true;
     }
 
 private:
-    kiv::logs::SeenViews m_seenBefore;
+    NamesTaker m_taker;
 };
 
 } // namespace

@@ -55,13 +55,7 @@ void TestE2eAlarms::wantedWordAndMessenger()
     say(u"Taro(11111111)"_s, u"a teapot before the start"_s);
 
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(dir.path());
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(file(u"kivreader"_s), {});
-    QVERIFY2(process.waitForStarted(), qPrintable(process.errorString()));
+    QVERIFY2(testfiles::StartProgram(process, file(u"kivreader"_s), dir.path()), qPrintable(process.errorString()));
 
     // Lines written before following began are replayed and ring nothing: say the word
     // again until a live reading has heard it.

@@ -81,11 +81,8 @@ private:
 
 void TestE2eFollow::Start(QProcess &process, const ProgramFolder &folder, const QProcessEnvironment &env)
 {
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(folder.dir.path());
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(folder.File(u"kivreader"_s), {});
-    QVERIFY2(process.waitForStarted(), qPrintable(process.errorString()));
+    QVERIFY2(testfiles::StartProgram(process, folder.File(u"kivreader"_s), folder.dir.path(), env),
+             qPrintable(process.errorString()));
 }
 
 void TestE2eFollow::Stop(QProcess &process)
@@ -111,10 +108,8 @@ void TestE2eFollow::infoCommandsOfTheOwnIdReachTheSettings()
     folder.WriteSettings(u"12345678"_s);
     testfiles::Write(folder.ChatLog(), ChatRecord(u"Taro(11111111)"_s, u"こんにちは"_s));
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     QProcess process;
-    Start(process, folder, env);
+    Start(process, folder, testfiles::OffscreenEnvironment());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder.File(u"Wanted.lst"_s)), 60000);
     QTest::qWait(500); // the first showing and the start of following
 

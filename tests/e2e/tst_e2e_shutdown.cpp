@@ -54,13 +54,8 @@ void TestE2eShutdown::savesWhenEndedBySignal()
     testfiles::Write(file(u"Whois.lst"_s), testfiles::Cp932(u"87654321=\tボブ\r\n12345678=\tAlice\r\n"_s));
 
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(dir.path()); // files go beside the program, not here
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(copy, {});
-    QVERIFY2(process.waitForStarted(), qPrintable(process.errorString()));
+    // Run elsewhere: the files go beside the program, not into the working folder.
+    QVERIFY2(testfiles::StartProgram(process, copy, dir.path()), qPrintable(process.errorString()));
     // The wanted list is the last file the start-up creates.
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file(u"Wanted.lst"_s)), 60000);
     QCOMPARE(process.state(), QProcess::Running);

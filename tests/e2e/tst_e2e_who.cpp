@@ -54,12 +54,7 @@ void TestE2eWho::RunOnce(const QString &said)
     const QString tsv = m_program + u"/ItemDB.TSV"_s;
     QFile::remove(tsv);
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(copy, {});
-    QVERIFY2(process.waitForStarted(), qPrintable(process.errorString()));
+    QVERIFY2(testfiles::StartProgram(process, copy), qPrintable(process.errorString()));
     // A line said before the folder is followed is only replayed: it is said again.
     const QString today = m_logDir + u"/ChatLog_"_s + Day(0) + u".txt"_s;
     for (int i = 0; i < 30 && !QFileInfo::exists(tsv); ++i) {

@@ -46,12 +46,7 @@ void TestE2eItems::learnsAndKeepsWindows()
     testfiles::Write(chat, QByteArray());
 
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(copy, {});
-    QVERIFY2(process.waitForStarted(), qPrintable(process.errorString()));
+    QVERIFY2(testfiles::StartProgram(process, copy), qPrintable(process.errorString()));
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file(u"Wanted.lst"_s)), 60000);
 
     testfiles::Append(action, testfiles::Cp932(u"09:00:01\t10000002\tHanako\t[pickup]\t-\t新しい剣(2)\r\n"

@@ -50,4 +50,22 @@ QStringList ListFileLines(const QString &path)
     return kiv::text::SplitLines(kiv::text::Decode(Read(path)).text);
 }
 
+QProcessEnvironment OffscreenEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return env;
+}
+
+bool StartProgram(QProcess &process, const QString &program, const QString &workingFolder,
+                  const QProcessEnvironment &env)
+{
+    process.setProcessEnvironment(env);
+    if (!workingFolder.isEmpty())
+        process.setWorkingDirectory(workingFolder);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, {});
+    return process.waitForStarted();
+}
+
 } // namespace testfiles

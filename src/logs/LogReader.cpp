@@ -829,12 +829,11 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     }
     file.Close();
     unreadable.clear();
-    const qint64 modified = stamp.modified;
 
     // A held line goes on as it stands when asked, or once the file has stayed as it was
     // for a while: the line after it is not coming.
     const qint64 seenSize = start + read;
-    const bool changed = !pos.seen || seenSize != pos.seenSize || modified != pos.seenModified;
+    const bool changed = !pos.seen || seenSize != pos.seenSize || stamp.modified != pos.seenModified;
     if (changed)
         pos.stillSince = Now();
     const bool flushNow = flush == Flush::Always || (flush == Flush::IfStill && !changed && HeldLineDue(pos));
@@ -858,7 +857,7 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     pos.bytes = start + consumed;
     pos.seen = true;
     pos.seenSize = seenSize;
-    pos.seenModified = modified;
+    pos.seenModified = stamp.modified;
     return {Got::Text, std::move(stream.Text()), start == 0};
 }
 

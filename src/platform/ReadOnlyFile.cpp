@@ -52,24 +52,16 @@ qint64 ReadOnlyFile::ReadAt(qint64 offset, char *data, qint64 bytes)
             m_error = qt_error_string(EBADF);
         return -1;
     }
-    qint64 total = 0;
-    while (total < bytes) {
-        const qint64 asked = bytes - total;
-        const ssize_t got = ::pread(m_fd, data + total, size_t(asked), off_t(offset + total));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            m_error = qt_error_string(errno);
-            return -1;
-        }
-        if (got == 0)
-            break;
-        total += got;
-        // A regular file gives less than asked only at its end: no call just to hear it.
-        if (got < asked)
-            break;
+    // One call: a regular file gives less than asked only at its end.
+    ssize_t got;
+    do
+        got = ::pread(m_fd, data, size_t(bytes), off_t(offset));
+    while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        m_error = qt_error_string(errno);
+        return -1;
     }
-    return total;
+    return got;
 }
 
 QByteArray ReadOnlyFile::ReadAt(qint64 offset, qint64 bytes)

@@ -101,7 +101,7 @@ void SessionEndPrompts::Information(const QString &text)
 
 void SessionEndPrompts::Warning(const QString &text)
 {
-    std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+    Information(text);
 }
 
 bool SessionEndPrompts::Question(const QString &text)

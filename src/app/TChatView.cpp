@@ -27,7 +27,6 @@ public:
         setRange(minimum, maximum);
         if (atEnd)
             setValue(maximum);
-        m_holding = false;
         if (!m_shown || Look() != *m_shown)
             update();
     }
@@ -94,22 +93,25 @@ TChatView::TChatView(QWidget *parent)
     verticalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TChatView::OnScrollRangeChanged(int minimum, int maximum)
+bool TChatView::BarMustComeOrGo() const
 {
-    if (verticalScrollBarPolicy() != Qt::ScrollBarAsNeeded)
-        return;
+    const QScrollBar *bar = verticalScrollBar();
+    return verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded
+        && bar->isVisibleTo(this) != (bar->maximum() > bar->minimum());
+}
+
+void TChatView::OnScrollRangeChanged()
+{
     // Looked at now, laid out later (as the base does): the range changes in the middle of
     // a layout. Most appends leave the bar as it is and post nothing.
-    if (verticalScrollBar()->isVisibleTo(this) != (maximum > minimum) && !m_barLayoutPosted) {
-        m_barLayoutPosted = true;
-        QMetaObject::invokeMethod(this, [this] {
-            m_barLayoutPosted = false;
-            const QScrollBar *bar = verticalScrollBar();
-            if (verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded
-                && bar->isVisibleTo(this) != (bar->maximum() > bar->minimum()))
-                setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded); // lays the bars out again
-        }, Qt::QueuedConnection);
-    }
+    if (m_barLayoutPosted || !BarMustComeOrGo())
+        return;
+    m_barLayoutPosted = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_barLayoutPosted = false;
+        if (BarMustComeOrGo())
+            setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded); // lays the bars out again
+    }, Qt::QueuedConnection);
 }
 
 void TChatView::OnRowCountChanged(int oldCount, int newCount)

@@ -21,10 +21,12 @@ protected slots:
 
 private slots:
     void OnRowCountChanged(int oldCount, int newCount);
-    void OnScrollRangeChanged(int minimum, int maximum);
+    void OnScrollRangeChanged();
 
 private:
     class ChatScrollBar;
+    // The vertical bar is hidden while the rows fit, or shown while they do not.
+    bool BarMustComeOrGo() const;
     ChatScrollBar *m_bar = nullptr;
     bool m_barLayoutPosted = false;
 };

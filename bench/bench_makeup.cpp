@@ -134,6 +134,9 @@ Run Makeup(const QString &folder, int rosterSize)
     for (int i = 0; i < rosterSize; ++i)
         roster.append(Id(i * 3) + QStringLiteral("=\tOld%1").arg(i));
     state.roster.Assign(roster);
+    // As in the running program, where every chat line read since the start has looked its
+    // speaker up: the roster's key index is there before the command is typed.
+    state.roster.IndexOfKey(Id(0));
     ChatRowsModel rows;
     KivLogic logic(state, rows, seams.Seams());
     QElapsedTimer timer;

@@ -41,9 +41,10 @@ inline quint64 Load8(const char *p, qsizetype n)
 } // namespace detail
 
 // Tells the first time a field is met: a day's log repeats a few thousand speakers over
-// hundreds of thousands of lines. The table holds a tag and the place of each field's
-// copy, eight bytes a field, so that the table and the copies of a pass stay in the
-// core's own cache while months of logs stream past.
+// hundreds of thousands of lines, so nearly every lookup finds its field and compares its
+// bytes. A slot holds a field of up to 27 bytes itself (a name with its ID fits), so a
+// lookup reads one cache line of a table too big for the core's own cache; longer fields
+// are kept beside the table.
 class SeenViews
 {
 public:
@@ -55,8 +56,8 @@ public:
     }
 
     // Calls `newFn(k)` for each of the `n` views, views[k], that is met for the first time, in
-    // their order. The table places of all of them are fetched ahead at once, then the
-    // copies their tags point at: one lookup at a time would wait for memory at each.
+    // their order. The slots of a batch are fetched ahead at once: one lookup at a time
+    // would wait for memory at each.
     template<typename NewFn>
     void InsertAll(const QByteArrayView *views, size_t n, NewFn &&newFn)
     {
@@ -72,13 +73,6 @@ public:
                 __builtin_prefetch(&m_slots[size_t(hashes[k]) & mask]);
 #endif
             }
-#if defined(__GNUC__)
-            for (size_t k = 0; k < count; ++k) {
-                const quint64 slot = m_slots[size_t(hashes[k]) & mask];
-                if (slot >> 32 == Tag(hashes[k]))
-                    __builtin_prefetch(m_kept.data() + quint32(slot));
-            }
-#endif
             for (size_t k = 0; k < count; ++k) {
                 if (Insert(views[start + k], hashes[k]))
                     newFn(start + k);
@@ -91,14 +85,25 @@ public:
     {
         if (m_count == 0)
             return;
-        std::fill(m_slots.begin(), m_slots.end(), 0);
-        m_kept.clear();
+        std::fill(m_slots.begin(), m_slots.end(), Slot{});
+        m_long.clear();
         m_count = 0;
     }
 
 private:
-    // A slot: the tag in the high half (never 0), where the copy starts in m_kept in the
-    // low half; 0 when empty. A copy is its size (4 bytes) and its bytes.
+    static constexpr qsizetype kInline = 27;
+    static constexpr quint8 kLong = 0xFF;
+
+    // Empty while `tag` is 0. A field of more than kInline bytes has the size kLong and
+    // in `bytes` where its copy starts in m_long: its size (4 bytes), then its bytes.
+    struct alignas(32) Slot
+    {
+        quint32 tag = 0;
+        quint8 size = 0;
+        char bytes[kInline] = {};
+    };
+    static_assert(sizeof(Slot) == 32);
+
     static quint32 Tag(quint64 hash) { return quint32(hash >> 32) | 1u; }
 
     static quint64 Hash(QByteArrayView view)
@@ -139,37 +144,54 @@ private:
         const quint32 tag = Tag(hash);
         const size_t mask = m_slots.size() - 1;
         for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
-            const quint64 slot = m_slots[i];
-            if (slot == 0) {
-                // Too much to keep: met for the first time, every time. The callers' own
-                // sets still drop what repeats.
-                const size_t offset = m_kept.size();
-                if (offset + sizeof(quint32) + size_t(view.size()) > std::numeric_limits<quint32>::max())
-                    return true;
-                const auto size = quint32(view.size());
-                m_kept.resize(offset + sizeof size + size_t(size));
-                std::memcpy(m_kept.data() + offset, &size, sizeof size);
-                if (size > 0)
-                    std::memcpy(m_kept.data() + offset + sizeof size, view.data(), size);
-                m_slots[i] = quint64(tag) << 32 | offset;
-                ++m_count;
-                return true;
-            }
-            if (slot >> 32 == tag && Same(quint32(slot), view))
+            Slot &slot = m_slots[i];
+            if (slot.tag == 0)
+                return Keep(slot, tag, view);
+            if (slot.tag == tag && Same(slot, view))
                 return false;
         }
     }
 
-    bool Same(quint32 offset, QByteArrayView view) const
+    // Fills the empty `slot`; always true (the field is new).
+    bool Keep(Slot &slot, quint32 tag, QByteArrayView view)
     {
-        const char *at = m_kept.data() + offset;
-        quint32 size;
-        std::memcpy(&size, at, sizeof size);
-        if (qsizetype(size) != view.size())
-            return false;
-        const char *kept = at + sizeof size;
-        const char *p = view.data();
+        if (view.size() <= kInline) {
+            slot.size = quint8(view.size());
+            if (!view.isEmpty())
+                std::memcpy(slot.bytes, view.data(), size_t(view.size()));
+        } else {
+            const size_t offset = m_long.size();
+            // Too much to keep: met for the first time, every time. The callers' own
+            // sets still drop what repeats.
+            if (offset + sizeof(quint32) + size_t(view.size()) > std::numeric_limits<quint32>::max())
+                return true;
+            const auto size = quint32(view.size());
+            m_long.resize(offset + sizeof size + size_t(size));
+            std::memcpy(m_long.data() + offset, &size, sizeof size);
+            std::memcpy(m_long.data() + offset + sizeof size, view.data(), size);
+            const auto at = quint32(offset);
+            slot.size = kLong;
+            std::memcpy(slot.bytes, &at, sizeof at);
+        }
+        slot.tag = tag;
+        ++m_count;
+        return true;
+    }
+
+    // Word by word, the last word overlapping the ones before: no call for a few bytes.
+    bool Same(const Slot &slot, QByteArrayView view) const
+    {
         const qsizetype n = view.size();
+        const char *p = view.data();
+        const char *kept = slot.bytes;
+        if (slot.size == kLong) {
+            const QByteArrayView field = Field(slot);
+            if (field.size() != n)
+                return false;
+            kept = field.data();
+        } else if (slot.size != n) {
+            return false;
+        }
         if (n < 8)
             return n == 0 || detail::Load8(kept, n) == detail::Load8(p, n);
         for (qsizetype i = 0; i + 8 < n; i += 8) {
@@ -179,26 +201,34 @@ private:
         return detail::Load8(kept + n - 8, 8) == detail::Load8(p + n - 8, 8);
     }
 
+    QByteArrayView Field(const Slot &slot) const
+    {
+        if (slot.size != kLong)
+            return QByteArrayView(slot.bytes, slot.size);
+        quint32 at;
+        std::memcpy(&at, slot.bytes, sizeof at);
+        quint32 size;
+        std::memcpy(&size, m_long.data() + at, sizeof size);
+        return QByteArrayView(m_long.data() + at + sizeof size, qsizetype(size));
+    }
+
     void Grow()
     {
-        std::vector<quint64> old(m_slots.empty() ? 4096 : m_slots.size() * 2);
+        std::vector<Slot> old(m_slots.empty() ? 1024 : m_slots.size() * 2);
         old.swap(m_slots);
         const size_t mask = m_slots.size() - 1;
-        for (const quint64 slot : old) {
-            if (slot == 0)
+        for (const Slot &slot : old) {
+            if (slot.tag == 0)
                 continue;
-            quint32 size;
-            std::memcpy(&size, m_kept.data() + quint32(slot), sizeof size);
-            const quint64 hash = Hash(QByteArrayView(m_kept.data() + quint32(slot) + sizeof size, qsizetype(size)));
-            size_t i = size_t(hash) & mask;
-            while (m_slots[i] != 0)
+            size_t i = size_t(Hash(Field(slot))) & mask;
+            while (m_slots[i].tag != 0)
                 i = (i + 1) & mask;
             m_slots[i] = slot;
         }
     }
 
-    std::vector<quint64> m_slots;
-    std::vector<char> m_kept;
+    std::vector<Slot> m_slots;
+    std::vector<char> m_long;
     size_t m_count = 0;
 };
 

@@ -113,6 +113,8 @@ private slots:
     void piecesAgreeWithWholeFile();
     void threadsGiveTheSameRebuild_data();
     void threadsGiveTheSameRebuild();
+    void seenFieldsAgreeWithASet_data();
+    void seenFieldsAgreeWithASet();
 };
 
 void TestWhoCommand::keywords_data()
@@ -450,4 +452,59 @@ void TestWhoCommand::threadsGiveTheSameRebuild()
 }
 
 QTEST_GUILESS_MAIN(TestWhoCommand)
+void TestWhoCommand::seenFieldsAgreeWithASet_data()
+{
+    // Fields kept in the table's slots, beside it, and both; sizes around the word and
+    // slot limits; enough distinct fields to grow the table several times.
+    QTest::addColumn<int>("minSize");
+    QTest::addColumn<int>("maxSize");
+    QTest::addColumn<int>("distinct");
+    QTest::newRow("short") << 0 << 9 << 300;
+    QTest::newRow("around the slot size") << 25 << 30 << 3000;
+    QTest::newRow("long") << 28 << 90 << 2000;
+    QTest::newRow("mixed, many") << 0 << 40 << 20000;
+}
+
+void TestWhoCommand::seenFieldsAgreeWithASet()
+{
+    QFETCH(int, minSize);
+    QFETCH(int, maxSize);
+    QFETCH(int, distinct);
+    // Fields that differ only in their last or first byte, and prefixes of each other.
+    std::vector<QByteArray> fields;
+    quint32 seed = 12345;
+    const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    for (int k = 0; k < distinct; ++k) {
+        const int size = minSize + int(next() % quint32(maxSize - minSize + 1));
+        QByteArray field(size, 'a');
+        for (int i = 0; i < size; ++i)
+            field[i] = char(next() % 3 == 0 ? 'x' + int(next() % 2) : next() % 256);
+        fields.push_back(field);
+    }
+    std::vector<QByteArrayView> stream;
+    for (int k = 0; k < 4 * distinct; ++k)
+        stream.emplace_back(fields[next() % quint32(distinct)]);
+    for (const bool batched : {false, true}) {
+        kiv::logs::SeenViews seen;
+        for (int round = 0; round < 2; ++round) { // the second after a Clear
+            QSet<QByteArray> expected;
+            std::vector<bool> firsts;
+            for (const QByteArrayView view : stream) {
+                const qsizetype before = expected.size();
+                expected.insert(view.toByteArray());
+                firsts.push_back(expected.size() > before);
+            }
+            std::vector<bool> got(stream.size(), false);
+            if (batched) {
+                seen.InsertAll(stream.data(), stream.size(), [&got](size_t k) { got[k] = true; });
+            } else {
+                for (size_t k = 0; k < stream.size(); ++k)
+                    got[k] = seen.Insert(stream[k]);
+            }
+            QCOMPARE(got, firsts);
+            seen.Clear();
+        }
+    }
+}
+
 #include "tst_whocommand.moc"

@@ -90,9 +90,11 @@ void TStrDBListUni::IndexAppended(qsizetype index) const
     const QStringView key = KeyOfLine(m_lines[index]);
     if (key.isEmpty())
         return;
-    QString folded = key.toString().toCaseFolded();
-    if (!m_index.contains(folded))
-        m_index.insert(std::move(folded), index);
+    // One lookup: a new key's entry is made here, an existing one keeps the first line.
+    const qsizetype before = m_index.size();
+    qsizetype &first = m_index[key.toString().toCaseFolded()];
+    if (m_index.size() != before)
+        first = index;
 }
 
 void TStrDBListUni::BuildIndex() const

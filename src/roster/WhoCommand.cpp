@@ -591,14 +591,14 @@ void WhoCommand::AddPairs(const TStrDBListUni &pairs, bool companions)
         const QString name = ValueOfLine(pair).toString();
         // A line without a speaker or an empty ID field: nothing to record. An empty key
         // would never be found again, so each rebuild would add it anew.
-        if (id.trimmed().isEmpty() || TrimControls(name).isEmpty())
+        if (id.trimmed().isEmpty() || kiv::text::TrimControlsView(name).isEmpty())
             continue;
         if (!AddField(id, name, m_state.roster))
             added.append(u"    ADD " + id + u' ' + name);
         if (companions) {
             // Companion flag on, rank 1; the ID's other fields stay.
             if (m_state.idNotes.IndexOfKey(id) < 0)
-                m_state.idNotes.Add(id + u"=\t1\t1\t0\t0\t0");
+                m_state.idNotes.Add(id % u"=\t1\t1\t0\t0\t0");
             else
                 SetField(id, 0, QStringLiteral("1"), m_state.idNotes);
         }

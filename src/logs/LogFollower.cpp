@@ -38,7 +38,10 @@ void LogFollower::Start()
     m_running = true;
     if (m_options.folderEvents) {
         m_watch = new TFolderWatch(m_state.logDir, this);
-        m_watch->OnChange = [this] { Read(); };
+        m_watch->OnChange = [this] {
+            // Events tell what changed only while the watch sees every change.
+            Read(m_watch->State() != TFolderWatch::WatchState::Watching || m_watch->TakeNamesChanged());
+        };
         connect(m_watch, &TFolderWatch::StateChanged, this, &LogFollower::UpdateStatus);
         m_watch->start();
     } else {
@@ -63,13 +66,13 @@ void LogFollower::Stop()
     }
 }
 
-void LogFollower::Read()
+void LogFollower::Read(bool namesMayHaveChanged)
 {
     // A processor's failure must not unwind through the event loop; the reading guard is
     // already cleared, and the files are read again at the next change or comparison.
     const quint64 handedBefore = m_reader.TextsHanded();
     try {
-        m_reader.ReadNewLogText();
+        m_reader.ReadNewLogText(namesMayHaveChanged);
         // A failure stays on show until text has gone through the processors again.
         if (m_reader.TextsHanded() != handedBefore)
             m_failure.clear();

@@ -54,7 +54,7 @@ signals:
     void StatusChanged(const FollowerStatus &status);
 
 private:
-    void Read();
+    void Read(bool namesMayHaveChanged = true);
     void Compare();
     void UpdateStatus();
 

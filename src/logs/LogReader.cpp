@@ -619,7 +619,7 @@ void LogReader::FirstShowing()
     }
 }
 
-void LogReader::ReadNewLogText()
+void LogReader::ReadNewLogText(bool namesMayHaveChanged)
 {
     const ClockPin pin(*this);
     if (m_state.readingGuard || m_state.released || m_state.logDir.isEmpty())
@@ -628,23 +628,32 @@ void LogReader::ReadNewLogText()
     // reading it ran in is over, so nothing written meanwhile waits for the next change.
     do {
         m_state.readAgain = false;
-        ReadOnce();
+        ReadOnce(namesMayHaveChanged);
+        namesMayHaveChanged = true;
     } while (m_state.readAgain && !m_state.released);
 }
 
-void LogReader::ReadOnce()
+void LogReader::ReadOnce(bool namesMayHaveChanged)
 {
     // Cleared however the reading ends, a processor throwing included: a guard left set
     // would stop every later reading.
     m_state.readingGuard = true;
     const auto clearGuard = qScopeGuard([this] { m_state.readingGuard = false; });
-    for (const LogKind kind : kKinds) {
-        MoveToNextDay(kind);
-        if (m_state.released)
-            return;
+    // A followed log gets a record many times a second; the next day's names are looked
+    // for only when a name may have appeared, or the day has changed what to look for.
+    const QDate today = Now().date();
+    const bool lookAtNames = namesMayHaveChanged || m_namesLookedIn != m_state.logDir || m_namesLookedOn != today;
+    if (lookAtNames) {
+        m_namesLookedIn = m_state.logDir;
+        m_namesLookedOn = today;
+        for (const LogKind kind : kKinds) {
+            MoveToNextDay(kind);
+            if (m_state.released)
+                return;
+        }
     }
     for (const LogKind kind : kKinds) {
-        ReadAppended(kind, Flush::IfStill);
+        ReadAppended(kind, Flush::IfStill, lookAtNames);
         if (m_state.released)
             return; // the window closed from inside a processor: the buffers are gone
     }
@@ -708,9 +717,12 @@ void LogReader::MoveToNextDay(LogKind kind)
     LoadForReplay(kind, LogReadPosition::Pending::Replay, Flush::IfStill);
 }
 
-void LogReader::ReadAppended(LogKind kind, Flush flush)
+void LogReader::ReadAppended(LogKind kind, Flush flush, bool lookForMissing)
 {
     DailyLog &log = m_state.Log(kind);
+    if (!lookForMissing && !log.read.seen && log.read.pending == LogReadPosition::Pending::None
+        && m_unreadable[int(kind)].isEmpty())
+        return;
     if (log.read.pending != LogReadPosition::Pending::None) {
         const LogReadPosition::Pending pending = log.read.pending;
         log.read.pending = LogReadPosition::Pending::None;

@@ -47,7 +47,10 @@ public:
     // created them (their content in replay mode), then hands what was appended to the
     // current files on in live mode. Does nothing inside another reading, after the
     // buffers were released, or without a LOG folder.
-    void ReadNewLogText();
+    // `namesMayHaveChanged` false (the folder watch knows that only files' contents
+    // changed since the last reading): on the same day and folder, the next day's files
+    // and the current files that were missing are not looked for again.
+    void ReadNewLogText(bool namesMayHaveChanged = true);
 
     // True when a reading could find something: a current file differs in presence, size
     // or modification time from the last reading, a next day's file exists, or a file
@@ -79,7 +82,7 @@ private:
     // When a line held back for the line after it goes on as it stands.
     enum class Flush { Always, IfStill };
 
-    void ReadOnce();
+    void ReadOnce(bool namesMayHaveChanged);
     // `flush` IfStill: once the file has not changed for 2 seconds.
     Loaded Load(LogKind kind, bool whole, Flush flush);
     // The whole file into the buffer; handed on in replay mode when `mode` is Replay,
@@ -89,7 +92,9 @@ private:
     QString NewerDayFile(const DailyLog &log) const;
     bool HeldLineDue(const LogReadPosition &pos) const;
     void MoveToNextDay(LogKind kind);
-    void ReadAppended(LogKind kind, Flush flush);
+    // `lookForMissing` false: a current file missing at the last reading is taken to be
+    // missing still.
+    void ReadAppended(LogKind kind, Flush flush, bool lookForMissing = true);
     void Hand(LogKind kind, const QString &text, ProcessingMode mode);
     QString PathOf(const QString &name) const;
     // The clock is read once per reading: a reading happens at one moment, and each read
@@ -115,4 +120,7 @@ private:
     std::array<QString, kLogKindCount> m_unreadable; // the reason, per kind
     quint64 m_textsHanded = 0;
     qint64 m_readSize = 256 * 1024;
+    // Where and on which day the folder's names were last looked at.
+    QString m_namesLookedIn;
+    QDate m_namesLookedOn;
 };

@@ -7,6 +7,7 @@
 #include <QScopeGuard>
 
 #include <cerrno>
+#include <utility>
 
 #include <poll.h>
 #include <sys/inotify.h>
@@ -67,6 +68,8 @@ public:
     bool FolderLost() const { return m_folderLost; }
     TFolderWatch::WatchState State() const { return m_state; }
     const QString &Detail() const { return m_detail; }
+    // True once since names in the folder may have changed (see TakeNamesChanged).
+    bool TakeNamesChanged() { return std::exchange(m_namesChanged, false); }
 
     // Reads every queued event. True when one of them is a change worth a reading.
     bool Drain()
@@ -82,6 +85,7 @@ public:
                 at += ssize_t(sizeof(inotify_event)) + event->len;
                 if (event->mask & IN_Q_OVERFLOW) {
                     changed = true; // events were dropped: something changed, read everything
+                    m_namesChanged = true;
                     continue;
                 }
                 if (event->wd != m_watch)
@@ -93,6 +97,10 @@ public:
                 if (event->mask & IN_ISDIR)
                     continue; // a subfolder came or went: no log file changed
                 changed = true;
+                // A file written to keeps its name; anything else may make a name appear
+                // or go (a rename, a deletion, a change of rights on the folder itself).
+                if (event->mask & ~uint32_t(IN_MODIFY | IN_CLOSE_WRITE))
+                    m_namesChanged = true;
             }
             // The events come whole: with room left for one of the longest, the queue was
             // empty, and one more read would only say so.
@@ -138,6 +146,7 @@ public:
         }
         m_dev = st.st_dev;
         m_ino = st.st_ino;
+        m_namesChanged = true; // nothing is known of what happened before this watch
         const QString remote = RemoteFileSystemName(m_path);
         if (remote.isEmpty())
             SetState(TFolderWatch::WatchState::Watching, QString());
@@ -168,6 +177,7 @@ private:
     int m_fd = -1;
     int m_watch = -1;
     bool m_folderLost = false;
+    bool m_namesChanged = true;
     dev_t m_dev = 0;
     ino_t m_ino = 0;
     TFolderWatch::WatchState m_state = TFolderWatch::WatchState::Starting;
@@ -268,6 +278,9 @@ bool TFolderWatch::CallOnChange(Notifier &notifier)
         }
         ticket = ++m_callsAsked;
     }
+    // Before the call is asked for, so that the call sees it.
+    if (notifier.TakeNamesChanged())
+        m_namesChanged = true;
     m_callPending = true;
     // Queued, never blocking: the owner may be waiting in Stop() for this thread to end.
     // This object lives in the owner's thread, so the call runs there, and it is dropped

@@ -56,6 +56,13 @@ public:
     // (or was cancelled by a stop).
     bool CallPending() const { return m_callPending.load(); }
 
+    // True when names in the folder may have come, gone or changed hands (a file created,
+    // deleted, renamed or changed in its attributes, events lost, the folder watched
+    // anew) since the last time this was asked; false when only files' contents changed.
+    // Set before the call it leads to runs; the first call after the folder is watched
+    // (again) finds it set.
+    bool TakeNamesChanged() { return m_namesChanged.exchange(false); }
+
 signals:
     // Emitted in the owner's thread.
     void StateChanged(TFolderWatch::WatchState state, const QString &detail);
@@ -81,6 +88,7 @@ private:
     quint64 m_callsAsked = 0;  // guarded by m_mutex
     quint64 m_callsDone = 0;   // guarded by m_mutex
     std::atomic<bool> m_callPending{false};
+    std::atomic<bool> m_namesChanged{false};
 
     // Owner's thread only.
     WatchState m_state = WatchState::Starting;

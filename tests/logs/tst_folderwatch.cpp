@@ -75,6 +75,7 @@ private slots:
     void folderMissingAtStart();
 
     void followerHandsAppendedRecordLive();
+    void followerFindsFilesThatAppear();
     void comparisonFollowsWithoutFolderEvents();
     void followerStatus_data();
     void followerStatus();
@@ -101,24 +102,38 @@ void TestFolderWatch::cleanup()
 void TestFolderWatch::changeCallsBackInTheMainThread_data()
 {
     QTest::addColumn<QString>("change");
-    QTest::newRow("file created") << u"create"_s;
-    QTest::newRow("file appended") << u"append"_s;
-    QTest::newRow("time stamp set") << u"touch"_s;
-    QTest::newRow("file renamed") << u"rename"_s;
-    QTest::newRow("file deleted") << u"delete"_s;
+    QTest::addColumn<bool>("namesChanged");
+    QTest::newRow("file created") << u"create"_s << true;
+    QTest::newRow("file appended") << u"append"_s << false;
+    QTest::newRow("time stamp set") << u"touch"_s << true;
+    QTest::newRow("file renamed") << u"rename"_s << true;
+    QTest::newRow("file deleted") << u"delete"_s << true;
 }
 
 void TestFolderWatch::changeCallsBackInTheMainThread()
 {
     QFETCH(QString, change);
+    QFETCH(bool, namesChanged);
     TFolderWatch watch(m_log);
     Callback callback;
     callback.Attach(watch);
     watch.start();
     QTRY_COMPARE(watch.State(), WatchState::Watching);
     QCOMPARE(callback.calls, 0);
-
     const QString file = m_log + u"/a.txt"_s;
+    // Nothing is known of what happened before the watch began: its first call says that
+    // names may have changed, whatever the change was.
+    QVERIFY(!watch.TakeNamesChanged());
+    // The macros look at their expression more than once: what is taken is kept.
+    bool names = false;
+    const auto namesTaken = [&] { return names = names || watch.TakeNamesChanged(); };
+    testfiles::Append(file, "first\r\n");
+    QTRY_VERIFY(namesTaken());
+    names = false;
+    QTRY_VERIFY(callback.calls >= 1);
+    QTest::qWait(100); // the write's last event may come on its own
+    const int before = callback.calls;
+
     if (change == u"create")
         testfiles::Write(m_log + u"/b.txt"_s, "b\r\n");
     else if (change == u"append")
@@ -129,7 +144,13 @@ void TestFolderWatch::changeCallsBackInTheMainThread()
         QVERIFY(QFile::rename(file, m_log + u"/c.txt"_s));
     else if (change == u"delete")
         QVERIFY(QFile::remove(file));
-    QTRY_VERIFY(callback.calls >= 1);
+    if (namesChanged) {
+        QTRY_VERIFY(namesTaken());
+    } else {
+        QTRY_VERIFY(callback.calls > before);
+        QVERIFY(!watch.TakeNamesChanged());
+    }
+    QTRY_VERIFY(callback.calls > before);
     QVERIFY(callback.allInMainThread);
 }
 
@@ -325,6 +346,41 @@ void TestFolderWatch::followerHandsAppendedRecordLive()
     testfiles::Append(chat, testfiles::Cp932(Record(3)));
     QCoreApplication::processEvents();
     QCOMPARE(processors.calls, expected);
+}
+
+void TestFolderWatch::followerFindsFilesThatAppear()
+{
+    // While records are appended, a missing log and the next day's file are not looked
+    // for at each reading; created, they are found at once all the same.
+    FakeClock clock;
+    AppState state;
+    state.logDir = m_log + u'/';
+    SetDayNames(state, clock.Now().date());
+    const QString chat = state.logDir + state.Log(LogKind::Chat).currentName;
+    testfiles::Write(chat, testfiles::Cp932(Record(1)));
+    RecordingLogProcessors processors;
+    LogFollowerOptions options;
+    options.checkIntervalMs = 3600 * 1000; // the folder's events alone
+    LogFollower follower(state, processors, clock, options);
+    follower.FirstShowing();
+    follower.Start();
+    auto *watch = follower.findChild<TFolderWatch *>();
+    QVERIFY(watch);
+    QTRY_COMPARE(watch->State(), WatchState::Watching);
+    QStringList expected{RecordingLogProcessors::Call(LogKind::Chat, ProcessingMode::Replay, Record(1))};
+    for (int n = 2; n <= 4; ++n) {
+        testfiles::Append(chat, testfiles::Cp932(Record(n)));
+        expected.append(RecordingLogProcessors::Call(LogKind::Chat, ProcessingMode::Live, Record(n)));
+        QTRY_COMPARE(processors.calls, expected);
+    }
+    const QString mailLine = u"12:00:05\tmail\r\n"_s;
+    testfiles::Write(state.logDir + state.Log(LogKind::Mail).currentName, testfiles::Cp932(mailLine));
+    expected.append(RecordingLogProcessors::Call(LogKind::Mail, ProcessingMode::Live, mailLine));
+    QTRY_COMPARE(processors.calls, expected);
+    testfiles::Write(state.logDir + state.Log(LogKind::Chat).nextName, testfiles::Cp932(Record(5)));
+    expected.append(RecordingLogProcessors::Call(LogKind::Chat, ProcessingMode::Replay, Record(5)));
+    QTRY_COMPARE(processors.calls, expected);
+    follower.Stop();
 }
 
 void TestFolderWatch::comparisonFollowsWithoutFolderEvents()

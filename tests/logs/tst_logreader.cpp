@@ -129,6 +129,8 @@ private slots:
     void oldFilesLastLinesGoOnAtDayChange();
     void dayWithoutFileMovesToTheNewestDay_data();
     void dayWithoutFileMovesToTheNewestDay();
+    void namesAreLookedForWhenTheyMayHaveChanged_data();
+    void namesAreLookedForWhenTheyMayHaveChanged();
 
 private:
     QString PathOf(LogKind kind, const QDate &date = kToday) const;
@@ -819,6 +821,38 @@ void TestLogReader::dayWithoutFileMovesToTheNewestDay()
     expected << RecordingLogProcessors::Call(LogKind::Mail, Live, MailRecord(9));
     QCOMPARE(m_processors.calls, expected);
     QCOMPARE(m_state->Log(LogKind::Mail).currentName, DailyLogName(u"MailLog_"_s, followed));
+}
+
+void TestLogReader::namesAreLookedForWhenTheyMayHaveChanged_data()
+{
+    // A reading told that only files' contents changed (the folder watch saw nothing else)
+    // skips looking for new names on the same day; a reading told nothing looks.
+    QTest::addColumn<bool>("namesMayHaveChanged");
+    QTest::addColumn<int>("clockDays");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("names may have changed") << true << 0 << true;
+    QTest::newRow("only contents, same day") << false << 0 << false;
+    QTest::newRow("only contents, the day has changed") << false << 1 << true;
+}
+
+void TestLogReader::namesAreLookedForWhenTheyMayHaveChanged()
+{
+    QFETCH(bool, namesMayHaveChanged);
+    QFETCH(int, clockDays);
+    QFETCH(bool, found);
+    const QDate tomorrow = kToday.addDays(1);
+    testfiles::Write(PathOf(LogKind::Chat), Cp(Record(1)));
+    m_reader->FirstShowing();
+    m_reader->ReadNewLogText();
+    testfiles::Write(PathOf(LogKind::Chat, tomorrow), Cp(Record(2)));
+    testfiles::Write(PathOf(LogKind::Mail), Cp(MailRecord(3)));
+    m_clock.Set(QDateTime(kToday.addDays(clockDays), QTime(0, 1)));
+    m_reader->ReadNewLogText(namesMayHaveChanged);
+    const QStringList after{Chat(Replay, Record(2)), RecordingLogProcessors::Call(LogKind::Mail, Live, MailRecord(3))};
+    QCOMPARE(m_processors.calls, found ? QStringList{Chat(Replay, Record(1))} + after : QStringList{Chat(Replay, Record(1))});
+    m_reader->ReadNewLogText();
+    QCOMPARE(m_processors.calls, QStringList{Chat(Replay, Record(1))} + after);
+    QCOMPARE(m_state->Log(LogKind::Chat).currentName, DailyLogName(u"ChatLog_"_s, tomorrow));
 }
 
 QTEST_GUILESS_MAIN(TestLogReader)

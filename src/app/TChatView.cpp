@@ -27,6 +27,10 @@ public:
         setRange(minimum, maximum);
         if (atEnd)
             setValue(maximum);
+        if (!isVisible()) {
+            m_shown.reset(); // drawn whole when it shows again; nothing to compare till then
+            return;
+        }
         if (!m_shown || Look() != *m_shown)
             update();
     }

@@ -76,6 +76,7 @@ private slots:
     void appendedRowsRepaintOnlyThemselves_data();
     void appendedRowsRepaintOnlyThemselves();
     void scrollBarComesAndGoesWithTheRows();
+    void rowsAppendedWhileHiddenShowAsAWholePaint();
     void cellsDrawnAsByAFreshView_data();
     void cellsDrawnAsByAFreshView();
     void textCellBackgrounds_data();
@@ -104,6 +105,17 @@ private:
         return m_window.get();
     }
     QTableView *Chat() const { return m_window->findChild<QTableView *>(u"lvChat"_s); }
+    // The chat view as the window holds it (its scroll bar included); null when the
+    // window is not drawn into an image.
+    QImage ShownChat() const
+    {
+        const QRect rect(Chat()->mapTo(m_window.get(), QPoint(0, 0)), Chat()->size());
+        QPaintDevice *device = m_window->backingStore() ? m_window->backingStore()->paintDevice() : nullptr;
+        if (!device || device->devType() != QInternal::Image)
+            return QImage();
+        return static_cast<QImage *>(device)->copy(
+            QRect(rect.topLeft() * m_window->devicePixelRatio(), rect.size() * m_window->devicePixelRatio()));
+    }
     QAction *Action(const char *name) const { return m_window->findChild<QAction *>(QString::fromLatin1(name)); }
     // Selects a chat row and gives the chat view the focus, as a click would.
     void SelectRow(int row)
@@ -733,18 +745,41 @@ void TestMainViews::appendedRowsRepaintOnlyThemselves()
     QCOMPARE(!barSpy.painted.isEmpty(), handle() != handleBefore);
     // What the window holds is what a paint of the whole view (its scroll bar included)
     // gives.
-    const auto shown = [w, this] {
-        const QRect rect(Chat()->mapTo(w, QPoint(0, 0)), Chat()->size());
-        QPaintDevice *device = w->backingStore()->paintDevice();
-        if (!device || device->devType() != QInternal::Image)
-            return QImage();
-        return static_cast<QImage *>(device)->copy(QRect(rect.topLeft() * w->devicePixelRatio(),
-                                                         rect.size() * w->devicePixelRatio()));
-    };
-    const QImage partial = shown();
+    const QImage partial = ShownChat();
     QVERIFY(!partial.isNull());
     Chat()->repaint();
-    QCOMPARE(shown(), partial);
+    QCOMPARE(ShownChat(), partial);
+}
+
+void TestMainViews::rowsAppendedWhileHiddenShowAsAWholePaint()
+{
+    // Hidden, the view keeps its range and place but draws nothing; shown again, it is
+    // drawn as a whole paint draws it, at the newest row.
+    WriteSettings();
+    QString records;
+    for (int i = 0; i < 60; ++i)
+        records += u"12:00:00\t<Public>\tab(11111111)\r\nline %1\r\n\r\n"_s.arg(i);
+    WriteChat(records);
+    TFrmKivMain *w = Show();
+    QVERIFY(w);
+    const QScrollBar *bar = Chat()->verticalScrollBar();
+    QTRY_VERIFY(bar->isVisible());
+    w->hide();
+    records.clear();
+    for (int i = 0; i < 40; ++i)
+        records += u"12:00:01\t<Public>\tab(11111111)\r\nnew %1\r\n\r\n"_s.arg(i);
+    testfiles::Append(File(u"ChatLog_20261207.txt"_s), testfiles::Cp932(records));
+    w->Follower().Reader().ReadNewLogText();
+    QTRY_COMPARE(w->ChatModel()->Count(), 100);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    QCOMPARE(Chat()->rowAt(Chat()->viewport()->height() - 1), 99);
+    QTest::qWait(50); // the paints the showing asked for
+    const QImage shown = ShownChat();
+    QVERIFY(!shown.isNull());
+    Chat()->repaint();
+    QCOMPARE(ShownChat(), shown);
 }
 
 void TestMainViews::scrollBarComesAndGoesWithTheRows()

@@ -97,8 +97,8 @@ public:
                 if (event->mask & IN_ISDIR)
                     continue; // a subfolder came or went: no log file changed
                 changed = true;
-                // A file written to keeps its name; anything else may make a name appear
-                // or go (a rename, a deletion, a change of rights on the folder itself).
+                // A file written to keeps its name; anything else (a file created, renamed,
+                // deleted, or its rights changed) may make a name appear or go.
                 if (event->mask & ~uint32_t(IN_MODIFY | IN_CLOSE_WRITE))
                     m_namesChanged = true;
             }

@@ -183,15 +183,7 @@ ChatNamesOfFile ChatProcessor::ReadChatNames(const QString &path, kiv::logs::Log
         },
         [&] { firstSeen.Finish(); });
     firstSeen.Finish();
-    result.ok = read.ok;
-    result.error = read.error;
-    if (!read.ok) {
-        // What this file handed on is dropped with it.
-        scratch.chatFields.Clear();
-        result.fields = {};
-        return result;
-    }
-    if (read.cp932)
+    if (!result.Ended(read, scratch.chatFields) || read.cp932)
         return result;
     // Through the line buffer, as a daily log is read: line ends become CR LF, so a
     // header cut by a lone LF is still joined to its text.

@@ -19,6 +19,19 @@ struct NamesOfFile
     // The distinct fields of a code page file that its reading thread had not handed on
     // before.
     kiv::logs::FieldBytes fields;
+
+    // Takes the outcome of the file's reading; false when it failed. What a failed file
+    // handed on is dropped with it, also from the fields its thread counts as handed on.
+    bool Ended(const kiv::logs::LogFileRead &read, kiv::logs::SeenViews &handedOn)
+    {
+        ok = read.ok;
+        error = read.error;
+        if (!ok) {
+            handedOn.Clear();
+            fields = {};
+        }
+        return ok;
+    }
 };
 
 // The calling thread's side of such a pass: takes the files in order and turns each field

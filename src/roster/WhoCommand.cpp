@@ -265,14 +265,8 @@ ActionNamesOfFile ReadActionNames(const QString &path, kiv::logs::LogScanScratch
         });
     firstSeen.Finish();
     firstItems.Finish();
-    result.ok = read.ok;
-    result.error = read.error;
-    if (!read.ok) {
-        // What this file handed on is dropped with it.
-        scratch.actionFields.Clear();
-        result.fields = {};
+    if (!result.Ended(read, scratch.actionFields))
         return result;
-    }
     if (read.size != result.items.size)
         result.items.size = -1;
     if (read.cp932)

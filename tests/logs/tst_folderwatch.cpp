@@ -55,6 +55,22 @@ QString Record(int n)
     return u"12:00:%1\t<Public>\tTaro(12345678)\r\n発言%2\r\n\r\n"_s.arg(n, 2, 10, QChar(u'0')).arg(n);
 }
 
+// Today's chat log in `folder` with one record, and what a follower of it needs.
+struct FollowedLog
+{
+    explicit FollowedLog(const QString &folder)
+    {
+        state.logDir = folder + u'/';
+        SetDayNames(state, clock.Now().date());
+        chat = state.logDir + state.Log(LogKind::Chat).currentName;
+        testfiles::Write(chat, testfiles::Cp932(Record(1)));
+    }
+    FakeClock clock;
+    AppState state;
+    RecordingLogProcessors processors;
+    QString chat;
+};
+
 } // namespace
 
 class TestFolderWatch : public QObject
@@ -324,13 +340,8 @@ void TestFolderWatch::folderMissingAtStart()
 
 void TestFolderWatch::followerHandsAppendedRecordLive()
 {
-    FakeClock clock;
-    AppState state;
-    state.logDir = m_log + u'/';
-    SetDayNames(state, clock.Now().date());
-    const QString chat = state.logDir + state.Log(LogKind::Chat).currentName;
-    testfiles::Write(chat, testfiles::Cp932(Record(1)));
-    RecordingLogProcessors processors;
+    FollowedLog log(m_log);
+    auto &[clock, state, processors, chat] = log;
     LogFollower follower(state, processors, clock);
     follower.FirstShowing();
     follower.Start();
@@ -352,13 +363,8 @@ void TestFolderWatch::followerFindsFilesThatAppear()
 {
     // While records are appended, a missing log and the next day's file are not looked
     // for at each reading; created, they are found at once all the same.
-    FakeClock clock;
-    AppState state;
-    state.logDir = m_log + u'/';
-    SetDayNames(state, clock.Now().date());
-    const QString chat = state.logDir + state.Log(LogKind::Chat).currentName;
-    testfiles::Write(chat, testfiles::Cp932(Record(1)));
-    RecordingLogProcessors processors;
+    FollowedLog log(m_log);
+    auto &[clock, state, processors, chat] = log;
     LogFollowerOptions options;
     options.checkIntervalMs = 3600 * 1000; // the folder's events alone
     LogFollower follower(state, processors, clock, options);
@@ -385,13 +391,8 @@ void TestFolderWatch::followerFindsFilesThatAppear()
 
 void TestFolderWatch::comparisonFollowsWithoutFolderEvents()
 {
-    FakeClock clock;
-    AppState state;
-    state.logDir = m_log + u'/';
-    SetDayNames(state, clock.Now().date());
-    const QString chat = state.logDir + state.Log(LogKind::Chat).currentName;
-    testfiles::Write(chat, testfiles::Cp932(Record(1)));
-    RecordingLogProcessors processors;
+    FollowedLog log(m_log);
+    auto &[clock, state, processors, chat] = log;
     LogFollowerOptions options;
     options.folderEvents = false; // as if every change event were lost
     LogFollower follower(state, processors, clock, options);

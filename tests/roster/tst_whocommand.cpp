@@ -460,7 +460,7 @@ void TestWhoCommand::seenFieldsAgreeWithASet_data()
     QTest::addColumn<int>("maxSize");
     QTest::addColumn<int>("distinct");
     QTest::newRow("short") << 0 << 9 << 300;
-    QTest::newRow("around the slot size") << 25 << 30 << 3000;
+    QTest::newRow("around the slot size") << 28 << 34 << 3000;
     QTest::newRow("long") << 28 << 90 << 2000;
     QTest::newRow("mixed, many") << 0 << 40 << 20000;
 }

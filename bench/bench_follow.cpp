@@ -11,6 +11,7 @@
 #include "NullSeams.h"
 #include "logs/ChatRowsModel.h"
 #include "platform/Cp932.h"
+#include "platform/DisplayChoices.h"
 #include "platform/IClock.h"
 #include "platform/IPrompts.h"
 
@@ -368,6 +369,8 @@ int main(int argc, char *argv[])
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // As the program chooses.
+    kiv::display::ChooseBeforeStart();
     QApplication app(argc, argv);
     QFont::insertSubstitutions(QStringLiteral("MS UI Gothic"),
                                {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans CJK JP")});

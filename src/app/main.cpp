@@ -2,6 +2,7 @@
 #include "commands/TInfoWindow.h"
 #include "items/TInfoGrid.h"
 #include "items/TInfoGridHin.h"
+#include "platform/DisplayChoices.h"
 #include "platform/FileNames.h"
 #include "platform/IClock.h"
 #include "app/QtPrompts.h"
@@ -24,21 +25,11 @@ void MapDesignFonts()
     QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), japanese);
 }
 
-void PreferX11OnWayland()
-{
-    // Side windows must be placed and kept on top, which Wayland does not allow a
-    // program to do; XWayland does. A platform the user chose is kept.
-    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        return;
-    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && qEnvironmentVariableIsSet("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    PreferX11OnWayland();
+    kiv::display::ChooseBeforeStart();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kivreader"));
     MapDesignFonts();

@@ -46,6 +46,22 @@ bool SameKey(QStringView a, QStringView b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// True when case folding leaves `key` as it is: ASCII without capitals, and kana, CJK and
+// half-width katakana, which have no case. IDs and most names are such keys.
+bool IsOwnCaseFolding(QStringView key)
+{
+    for (const QChar c : key) {
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            if (u >= u'A' && u <= u'Z')
+                return false;
+        } else if (!((u >= 0x3000 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFF61 && u <= 0xFF9F))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QStringView KeyOfLine(QStringView line)
@@ -183,6 +199,9 @@ qsizetype TStrDBListUni::IndexOfKey(QStringView key) const
         return -1;
     if (!m_indexValid)
         BuildIndex();
+    // Looked up in place, without a folded copy, where folding would change nothing.
+    if (IsOwnCaseFolding(key))
+        return m_index.value(QString::fromRawData(key.constData(), key.size()), -1);
     return m_index.value(key.toString().toCaseFolded(), -1);
 }
 

@@ -62,6 +62,7 @@ private slots:
     void deleteEntry();
     void indexAgreesWithAScan_data();
     void indexAgreesWithAScan();
+    void everyCharacterIsFoundAsItsFolding();
     void listKeys();
     void findKeysByText_data();
     void findKeysByText();
@@ -362,6 +363,31 @@ void TestListStore::indexAgreesWithAScan()
         for (const QString &key : std::as_const(probes))
             QVERIFY2(list.IndexOfKey(key) == ScanForKey(list, key), qPrintable(step + u" / "_s + key));
     }
+}
+
+void TestListStore::everyCharacterIsFoundAsItsFolding()
+{
+    // A key of each character of the first plane, looked up as itself: found where its
+    // case folding is, whichever way the lookup takes.
+    TStrDBListUni list;
+    QHash<QString, qsizetype> firstOfFolded;
+    QStringList keys;
+    for (char32_t u = 0x21; u <= 0xFFFF; ++u) {
+        if (u == u'=' || (u >= 0xD800 && u <= 0xDFFF))
+            continue;
+        const QString key = QString(QChar(char16_t(u)));
+        firstOfFolded.insert(key.toCaseFolded(), firstOfFolded.value(key.toCaseFolded(), list.Count()));
+        list.Add(key + u"=\t1"_s);
+        keys.append(key);
+    }
+    QString failures;
+    for (const QString &key : std::as_const(keys)) {
+        if (list.IndexOfKey(key) != firstOfFolded.value(key.toCaseFolded()))
+            failures += QString::number(key.at(0).unicode(), 16) + u' ';
+    }
+    QVERIFY2(failures.isEmpty(), qPrintable(failures));
+    list.Add(u"Player12345(10012345)=\t1"_s);
+    QCOMPARE(list.IndexOfKey(u"player12345(10012345)"), list.Count() - 1);
 }
 
 void TestListStore::listKeys()

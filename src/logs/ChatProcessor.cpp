@@ -173,7 +173,8 @@ ChatNamesOfFile ChatProcessor::ReadChatNames(const QString &path, kiv::logs::Log
     ChatNamesOfFile result;
     // Straight from the bytes, each distinct speaker decoded once: a makeup reads months
     // of logs. A lone CR or LF joins a header to its text as CR LF does.
-    kiv::logs::FirstSeenFields firstSeen(scratch.chatFields,
+    kiv::logs::SeenViews &handedOn = scratch.HandedOn(kiv::logs::LogPass::Chat);
+    kiv::logs::FirstSeenFields firstSeen(handedOn,
                                          [&](QByteArrayView field) { result.fields.Append(field); });
     const kiv::logs::LogFileRead read = scratch.reader.Read(
         path, true,
@@ -183,7 +184,7 @@ ChatNamesOfFile ChatProcessor::ReadChatNames(const QString &path, kiv::logs::Log
         },
         [&] { firstSeen.Finish(); });
     firstSeen.Finish();
-    if (!result.Ended(read, scratch.chatFields) || read.cp932)
+    if (!result.Ended(read, handedOn) || read.cp932)
         return result;
     // Through the line buffer, as a daily log is read: line ends become CR LF, so a
     // header cut by a lone LF is still joined to its text.

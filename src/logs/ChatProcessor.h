@@ -27,6 +27,9 @@ public:
     // gets a line "name: reason".
     bool Take(const QString &name, ChatNamesOfFile &&file, TStrDBListUni &pairs, QString *error);
 
+    // Its side of the pass, for the taker of a pass that follows it.
+    NamesTaker &Taker() { return m_taker; }
+
 private:
     NamesTaker m_taker;
 };

@@ -16,7 +16,10 @@
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -583,17 +586,58 @@ private:
     std::vector<char> m_buffer;
 };
 
+// Field bytes decoded once per thread: the same few thousand item names come back in
+// every day's log, and each file's list shares the decoded text instead of a copy.
+class DecodedFields
+{
+public:
+    template<typename Decode>
+    const QString &Get(QByteArrayView bytes, Decode &&decode)
+    {
+        const std::string_view key(bytes.data(), size_t(bytes.size()));
+        auto it = m_decoded.find(key);
+        if (it == m_decoded.end())
+            it = m_decoded.emplace(std::string(key), decode(bytes)).first;
+        return it->second;
+    }
+
+private:
+    struct Hash
+    {
+        using is_transparent = void;
+        size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+    };
+    std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_decoded;
+};
+
+// Which kind of log a reading thread's handed-on fields come from.
+enum class LogPass { Chat, Action };
+
 // What a reading thread keeps from file to file of one pass over log files.
 struct LogScanScratch
 {
     Cp932LogReader reader;
-    // Fields the thread has handed on for an earlier chat or action file of the pass:
-    // the calling thread takes the files in order, so it has them already when it takes
-    // a later one.
-    SeenViews chatFields;
-    SeenViews actionFields;
     // Per file.
     SeenViews perFile;
+    DecodedFields itemNames;
+
+    // Fields the thread has handed on for an earlier file of `pass`: the calling thread
+    // takes the files in order, so it has them already when it takes a later one. A
+    // thread takes its files in rising order, so once it starts on the next pass it
+    // never goes back: that pass takes over the room of the one before, as fresh memory
+    // costs a page fault per page.
+    SeenViews &HandedOn(LogPass pass)
+    {
+        if (pass != m_pass) {
+            m_handedOn.Clear();
+            m_pass = pass;
+        }
+        return m_handedOn;
+    }
+
+private:
+    SeenViews m_handedOn;
+    LogPass m_pass = LogPass::Chat;
 };
 
 // How many threads read log files for the passes over all of them; 0 (the default) means

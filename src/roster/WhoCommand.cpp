@@ -243,10 +243,11 @@ ActionNamesOfFile ReadActionNames(const QString &path, kiv::logs::LogScanScratch
     // The item names in the same pass, for the item scan that follows.
     scratch.perFile.Clear();
     kiv::logs::FirstSeenFields firstItems(scratch.perFile, [&](QByteArrayView item) {
-        result.items.names.append(kiv::cp932::DecodeToAnsiForm(item));
+        result.items.names.append(scratch.itemNames.Get(item, &kiv::cp932::DecodeToAnsiForm));
     });
     // Straight from the bytes, each distinct ID, TAB and name handed on once, as one field.
-    kiv::logs::FirstSeenFields firstSeen(scratch.actionFields,
+    kiv::logs::SeenViews &handedOn = scratch.HandedOn(kiv::logs::LogPass::Action);
+    kiv::logs::FirstSeenFields firstSeen(handedOn,
                                          [&](QByteArrayView both) { result.fields.Append(both); });
     const kiv::logs::LogFileRead read = scratch.reader.Read(
         path, false,
@@ -265,7 +266,7 @@ ActionNamesOfFile ReadActionNames(const QString &path, kiv::logs::LogScanScratch
         });
     firstSeen.Finish();
     firstItems.Finish();
-    if (!result.Ended(read, scratch.actionFields))
+    if (!result.Ended(read, handedOn))
         return result;
     if (read.size != result.items.size)
         result.items.size = -1;
@@ -309,6 +310,8 @@ public:
                    kiv::cp932::DecodeToAnsiForm(both.sliced(tab + 1));
         });
     }
+
+    NamesTaker &Taker() { return m_taker; }
 
 private:
     NamesTaker m_taker;
@@ -534,8 +537,10 @@ void WhoCommand::Rebuild(bool close)
                 return ReadActionNames(dir.filePath(actionFiles[index - chatCount]), scratch, !close);
             },
             [&](int index, FileNames &&file) {
-                if (index == chatCount)
+                if (index == chatCount) {
                     endChat();
+                    actionTaker.Taker().TakeRoomOf(chatTaker.Taker());
+                }
                 const bool chat = index < chatCount;
                 const QString &name = chat ? chatFiles[index] : actionFiles[index - chatCount];
                 collector.Drain();

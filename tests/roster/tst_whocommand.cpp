@@ -3,6 +3,7 @@
 #include "logs/ChatRowsModel.h"
 #include "logs/Cp932LogScan.h"
 #include "logs/DayNames.h"
+#include "logs/LogNamesPass.h"
 #include "logs/LogReader.h"
 #include "roster/RosterRowsModel.h"
 #include "roster/RosterTracker.h"
@@ -115,6 +116,8 @@ private slots:
     void threadsGiveTheSameRebuild();
     void seenFieldsAgreeWithASet_data();
     void seenFieldsAgreeWithASet();
+    void passesStartAfresh();
+    void decodedFieldsAreDecodedOnce();
 };
 
 void TestWhoCommand::keywords_data()
@@ -505,6 +508,51 @@ void TestWhoCommand::seenFieldsAgreeWithASet()
             seen.Clear();
         }
     }
+}
+
+void TestWhoCommand::passesStartAfresh()
+{
+    // A pass that takes over the room of the one before must not take its fields with
+    // it: the same bytes in the next pass are new there. Within a pass they are not.
+    kiv::logs::LogScanScratch scratch;
+    QVERIFY(scratch.HandedOn(kiv::logs::LogPass::Chat).Insert("12345678\tBob"));
+    QVERIFY(!scratch.HandedOn(kiv::logs::LogPass::Chat).Insert("12345678\tBob"));
+    QVERIFY(scratch.HandedOn(kiv::logs::LogPass::Action).Insert("12345678\tBob"));
+    QVERIFY(!scratch.HandedOn(kiv::logs::LogPass::Action).Insert("12345678\tBob"));
+
+    const auto fileWith = [](const QByteArray &field) {
+        NamesOfFile file;
+        file.ok = true;
+        file.fields.Append(field);
+        return file;
+    };
+    const auto pairOf = [](QByteArrayView field) -> QString { return QString::fromLatin1(field) + u"=x"_s; };
+    NamesTaker first;
+    NamesTaker second;
+    TStrDBListUni pairs;
+    QVERIFY(first.Take(u"a"_s, fileWith("11111111"), pairs, nullptr, pairOf));
+    QVERIFY(first.Take(u"b"_s, fileWith("11111111"), pairs, nullptr, pairOf));
+    second.TakeRoomOf(first);
+    QVERIFY(second.Take(u"c"_s, fileWith("11111111"), pairs, nullptr, pairOf));
+    QVERIFY(first.Take(u"d"_s, fileWith("11111111"), pairs, nullptr, pairOf));
+    QCOMPARE(pairs.Lines(), QStringList({u"11111111=x"_s, u"11111111=x"_s, u"11111111=x"_s}));
+}
+
+void TestWhoCommand::decodedFieldsAreDecodedOnce()
+{
+    // Bytes that share a start, end or hash-sized part are still told apart.
+    const QList<QByteArray> fields{"", "a", "ab", QByteArray("ab\0", 3), "b", QByteArray(40, 'z'), QByteArray(41, 'z'), "ab"};
+    kiv::logs::DecodedFields decoded;
+    int calls = 0;
+    const auto decode = [&calls](QByteArrayView bytes) {
+        ++calls;
+        return QString::fromLatin1(bytes.toByteArray().toHex());
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const QByteArray &field : fields)
+            QCOMPARE(decoded.Get(field, decode), QString::fromLatin1(field.toHex()));
+    }
+    QCOMPARE(calls, 7);
 }
 
 #include "tst_whocommand.moc"

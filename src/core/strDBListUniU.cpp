@@ -62,17 +62,39 @@ bool IsOwnCaseFolding(QStringView key)
     return true;
 }
 
+// Where the first "=" is, or -1. Keys are short (an ID of eight digits, a name): a plain
+// walk ends before the library search has set itself up.
+qsizetype EqualsAt(QStringView line)
+{
+    const char16_t *p = line.utf16();
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (p[i] == u'=')
+            return i;
+    }
+    return -1;
+}
+
+// True when `value` holds a TAB followed by `text`, without making that text.
+bool HasTabbed(QStringView value, QStringView text)
+{
+    for (qsizetype at = value.indexOf(text, 1); at >= 0; at = value.indexOf(text, at + 1)) {
+        if (value[at - 1] == u'\t')
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QStringView KeyOfLine(QStringView line)
 {
-    const qsizetype eq = line.indexOf(u'=');
+    const qsizetype eq = EqualsAt(line);
     return eq < 0 ? QStringView() : line.first(eq);
 }
 
 QStringView ValueOfLine(QStringView line)
 {
-    const qsizetype eq = line.indexOf(u'=');
+    const qsizetype eq = EqualsAt(line);
     return eq < 0 ? QStringView() : line.sliced(eq + 1);
 }
 
@@ -108,7 +130,7 @@ void TStrDBListUni::IndexAppended(qsizetype index) const
         return;
     // One lookup: a new key's entry is made here, an existing one keeps the first line.
     const qsizetype before = m_index.size();
-    qsizetype &first = m_index[key.toString().toCaseFolded()];
+    qsizetype &first = m_index[IsOwnCaseFolding(key) ? key.toString() : key.toString().toCaseFolded()];
     if (m_index.size() != before)
         first = index;
 }
@@ -285,17 +307,16 @@ bool ValueContains(QStringView key, QStringView text, const TStrDBListUni &list)
     return i >= 0 && ValueOfLine(list.Line(i)).contains(text);
 }
 
-bool AddField(const QString &key, const QString &text, TStrDBListUni &list)
+bool AddField(QStringView key, QStringView text, TStrDBListUni &list)
 {
     const qsizetype i = list.IndexOfKey(key);
     if (i < 0) {
-        list.Add(key + u"=\t" + text);
+        list.Add(key % u"=\t" % text);
         return false;
     }
-    const QString tabbed = u'\t' + text;
-    if (ValueOfLine(list.Line(i)).contains(tabbed))
+    if (HasTabbed(ValueOfLine(list.Line(i)), text))
         return true;
-    list.SetLine(i, list.Line(i) + tabbed);
+    list.SetLine(i, list.Line(i) % u'\t' % text);
     return false;
 }
 

@@ -74,7 +74,7 @@ int SplitCsv(QStringView text, QStringList &dest);
 QString GetValue(QStringView key, const TStrDBListUni &list);
 QString GetField(QStringView key, int n, const TStrDBListUni &list);
 bool ValueContains(QStringView key, QStringView text, const TStrDBListUni &list);
-bool AddField(const QString &key, const QString &text, TStrDBListUni &list);
+bool AddField(QStringView key, QStringView text, TStrDBListUni &list);
 bool SetField(QStringView key, int n, const QString &newText, TStrDBListUni &list);
 bool ReplaceField(QStringView key, const QString &oldText, const QString &newText, TStrDBListUni &list);
 bool DeleteEntry(QStringView key, TStrDBListUni &list);

@@ -64,7 +64,7 @@ void WriteIdNote(const QString &id, const IdNoteValues &values, TStrDBListUni &n
     QString text = QString::number(values.companion) + u'\t' + QString::number(values.rank);
     for (int r : values.reserved)
         text += u'\t' + QString::number(r);
-    AddField(id, text + u'\t' + values.note, notes);
+    AddField(id, QString(text + u'\t' + values.note), notes);
 }
 
 QString NoteForEditor(QStringView stored)

@@ -59,15 +59,12 @@ public:
     void Drain()
     {
         for (const QString &line : incoming.Lines()) {
-            // Most lines repeat a pair exactly; only new ones are folded.
-            if (m_exact.contains(line))
-                continue;
-            m_exact.insert(line);
-            QString folded = line.toCaseFolded();
-            if (m_folded.contains(folded))
-                continue;
-            m_folded.insert(std::move(folded));
-            m_kept.append(line);
+            // The set's size tells whether the pair is new: one lookup, not two. Folding
+            // a pair without capitals makes no copy.
+            const qsizetype before = m_folded.size();
+            m_folded.insert(line.toCaseFolded());
+            if (m_folded.size() != before)
+                m_kept.append(line);
         }
         incoming.Assign({});
     }
@@ -126,7 +123,6 @@ public:
         pairs.SetSorted(false);
         pairs.Assign(sorted);
         m_kept.clear();
-        m_exact.clear();
         m_folded.clear();
     }
 
@@ -166,6 +162,17 @@ private:
     // collation runs once per line to make its sort key, not once per comparison.
     static void AppendCollated(const std::vector<const QString *> &lines, QStringList &out)
     {
+        // The names of one ID, mostly one or two: a comparison or two cost less than
+        // their sort keys.
+        if (lines.size() <= 4) {
+            std::vector<const QString *> few(lines);
+            std::stable_sort(few.begin(), few.end(), [](const QString *a, const QString *b) { return Order(*a, *b) < 0; });
+            for (size_t i = 0; i < few.size(); ++i) {
+                if (i == 0 || Order(*few[i - 1], *few[i]) != 0)
+                    out.append(*few[i]);
+            }
+            return;
+        }
         struct Keyed
         {
             QCollatorSortKey key;
@@ -210,7 +217,6 @@ private:
         return true;
     }
 
-    QSet<QString> m_exact;
     QSet<QString> m_folded;
     QStringList m_kept;
 };
@@ -578,22 +584,25 @@ void WhoCommand::AddPairs(const TStrDBListUni &pairs, bool companions)
 {
     // The "ADD" lines go out a few thousand at a time: one text window append per pair
     // costs more than the rest of the rebuild when months of logs fill an empty roster.
-    QStringList added;
+    QString added;
     const auto flush = [this, &added] {
         if (!added.isEmpty())
-            m_info.AppendInfoLine(added.join(u'\n'));
+            m_info.AppendInfoLine(added);
         added.clear();
     };
     for (qsizetype i = 0; i < pairs.Count(); ++i) {
         const QString &pair = pairs.Line(i);
-        const QString id = KeyOfLine(pair).toString();
-        const QString name = ValueOfLine(pair).toString();
+        const QStringView id = KeyOfLine(pair);
+        const QStringView name = ValueOfLine(pair);
         // A line without a speaker or an empty ID field: nothing to record. An empty key
         // would never be found again, so each rebuild would add it anew.
         if (id.trimmed().isEmpty() || kiv::text::TrimControlsView(name).isEmpty())
             continue;
-        if (!AddField(id, name, m_state.roster))
-            added.append(u"    ADD " + id + u' ' + name);
+        if (!AddField(id, name, m_state.roster)) {
+            if (!added.isEmpty())
+                added += u'\n';
+            added += u"    ADD " % id % u' ' % name;
+        }
         if (companions) {
             // Companion flag on, rank 1; the ID's other fields stay.
             if (m_state.idNotes.IndexOfKey(id) < 0)

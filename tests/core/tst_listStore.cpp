@@ -204,6 +204,14 @@ void TestListStore::addField_data()
     QTest::newRow("appended in place, case of the key ignored")
         << QStringList{u"ABC=\ty"_s, u"z=\t1"_s} << u"abc"_s << u"x"_s << false
         << QStringList{u"ABC=\ty\tx"_s, u"z=\t1"_s};
+    QTest::newRow("found after a place without a TAB before it")
+        << QStringList{u"1=\txBob\tBob"_s} << u"1"_s << u"Bob"_s << true << QStringList{u"1=\txBob\tBob"_s};
+    QTest::newRow("at the start of a value without a TAB")
+        << QStringList{u"1=Bob"_s} << u"1"_s << u"Bob"_s << false << QStringList{u"1=Bob\tBob"_s};
+    QTest::newRow("empty text, a TAB in the value") << QStringList{u"1=a\tb"_s} << u"1"_s << QString() << true
+                                                     << QStringList{u"1=a\tb"_s};
+    QTest::newRow("empty text, no TAB") << QStringList{u"1=ab"_s} << u"1"_s << QString() << false
+                                        << QStringList{u"1=ab\t"_s};
 }
 
 void TestListStore::addField()

@@ -462,10 +462,13 @@ void TestWhoCommand::seenFieldsAgreeWithASet_data()
     QTest::addColumn<int>("minSize");
     QTest::addColumn<int>("maxSize");
     QTest::addColumn<int>("distinct");
-    QTest::newRow("short") << 0 << 9 << 300;
-    QTest::newRow("around the slot size") << 28 << 34 << 3000;
-    QTest::newRow("long") << 28 << 90 << 2000;
-    QTest::newRow("mixed, many") << 0 << 40 << 20000;
+    QTest::addColumn<bool>("sameEnds");
+    QTest::newRow("short") << 0 << 9 << 300 << false;
+    QTest::newRow("around the slot size") << 28 << 34 << 3000 << false;
+    QTest::newRow("long") << 28 << 90 << 2000 << false;
+    QTest::newRow("mixed, many") << 0 << 40 << 20000 << false;
+    // Equal first and last eight bytes: only the words between tell them apart.
+    QTest::newRow("differing in the middle") << 17 << 40 << 3000 << true;
 }
 
 void TestWhoCommand::seenFieldsAgreeWithASet()
@@ -473,6 +476,7 @@ void TestWhoCommand::seenFieldsAgreeWithASet()
     QFETCH(int, minSize);
     QFETCH(int, maxSize);
     QFETCH(int, distinct);
+    QFETCH(bool, sameEnds);
     // Fields that differ only in their last or first byte, and prefixes of each other.
     std::vector<QByteArray> fields;
     quint32 seed = 12345;
@@ -482,6 +486,10 @@ void TestWhoCommand::seenFieldsAgreeWithASet()
         QByteArray field(size, 'a');
         for (int i = 0; i < size; ++i)
             field[i] = char(next() % 3 == 0 ? 'x' + int(next() % 2) : next() % 256);
+        if (sameEnds) {
+            for (int i = 0; i < 8; ++i)
+                field[i] = field[size - 1 - i] = 'e';
+        }
         fields.push_back(field);
     }
     std::vector<QByteArrayView> stream;

@@ -639,8 +639,9 @@ enum class LogPass { Chat, Action };
 struct LogScanScratch
 {
     Cp932LogReader reader;
-    // Per file.
+    // Per file: fields, and parts of those fields.
     SeenViews perFile;
+    SeenViews perFileParts;
     DecodedFields itemNames;
 
     // Fields the thread has handed on for an earlier file of `pass`: the calling thread

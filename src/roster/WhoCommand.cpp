@@ -246,10 +246,15 @@ ActionNamesOfFile ReadActionNames(const QString &path, kiv::logs::LogScanScratch
         result.items.size = before.size();
         result.items.modified = before.lastModified();
     }
-    // The item names in the same pass, for the item scan that follows.
+    // The item names in the same pass, for the item scan that follows. A file repeats
+    // its item fields (name and count) so often that the name is cut out of each
+    // distinct field only.
     scratch.perFile.Clear();
-    kiv::logs::FirstSeenFields firstItems(scratch.perFile, [&](QByteArrayView item) {
-        result.items.names.append(scratch.itemNames.Get(item, &kiv::cp932::DecodeToAnsiForm));
+    scratch.perFileParts.Clear();
+    kiv::logs::FirstSeenFields firstItems(scratch.perFile, [&](QByteArrayView itemField) {
+        const QByteArrayView item = ActionProcessor::ItemNameBytes(itemField);
+        if (scratch.perFileParts.Insert(item))
+            result.items.names.append(scratch.itemNames.Get(item, &kiv::cp932::DecodeToAnsiForm));
     });
     // Straight from the bytes, each distinct ID, TAB and name handed on once, as one field.
     kiv::logs::SeenViews &handedOn = scratch.HandedOn(kiv::logs::LogPass::Action);
@@ -264,7 +269,7 @@ ActionNamesOfFile ReadActionNames(const QString &path, kiv::logs::LogScanScratch
             const QByteArrayView name = line.field[2];
             firstSeen.Add(QByteArrayView(id.data(), name.data() + name.size() - id.data()));
             if (withItems && line.count >= 6)
-                firstItems.Add(ActionProcessor::ItemNameBytes(line.field[5]));
+                firstItems.Add(line.field[5]);
         },
         [&] {
             firstSeen.Finish();

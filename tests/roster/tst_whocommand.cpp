@@ -84,9 +84,9 @@ struct Fixture
 };
 
 QString Chat(const QString &speaker) { return u"12:00:00\t<Public>\t"_s + speaker + u"\r\nhi\r\n\r\n"_s; }
-QString Act(const QString &id, const QString &name, const QString &item)
+QString Act(const QString &id, const QString &name, const QString &item, const QString &count = u"(1)"_s)
 {
-    return u"09:00:00\t"_s + id + u'\t' + name + u"\t[pickup]\t-\t"_s + item + u"(1)\r\n"_s;
+    return u"09:00:00\t"_s + id + u'\t' + name + u"\t[pickup]\t-\t"_s + item + count + u"\r\n"_s;
 }
 
 const QString kNote8 = u"33333333=\t0\t8\t0\t0\t0\tnote"_s;
@@ -427,7 +427,9 @@ void TestWhoCommand::threadsGiveTheSameRebuild()
             for (int k = 0; k < 40 * day; ++k) {
                 const QString id = QString::number(10000000 + (k * 7 + day) % 97);
                 chat += Chat(u"名%1(%2)"_s.arg(k % (day + 3)).arg(id));
-                act += Act(id, u"N%1"_s.arg(k % 5), u"品%1"_s.arg((k + day) % 13));
+                // One item with several counts, and now and then a field without one.
+                act += Act(id, u"N%1"_s.arg(k % 5), u"品%1"_s.arg((k + day) % 13),
+                           k % 17 == 0 ? QString() : u"(%1)"_s.arg(k % 4 + 1));
             }
             const QString date = u"202611%1.txt"_s.arg(day, 2, 10, QChar(u'0'));
             f.Write(u"ChatLog_"_s + date, chat);

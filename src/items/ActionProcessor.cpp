@@ -21,6 +21,7 @@
 #include <iterator>
 #include <limits>
 #include <optional>
+#include <utility>
 #include <vector>
 
 using namespace kiv::items;
@@ -349,6 +350,8 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
         bool ok = false;
         QString error;
         QStringList items;
+        // Kept in `known` until the scan ends.
+        bool known = false;
     };
     // Read and cut on worker threads; the names are learnt here, file by file in order.
     const auto read = [&dir, &names, known](int index, kiv::logs::LogScanScratch &) {
@@ -361,6 +364,7 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
                 if (info.size() == it->size && info.lastModified() == it->modified) {
                     result.ok = true;
                     result.items = it->names;
+                    result.known = true;
                     return result;
                 }
             }
@@ -373,6 +377,10 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
         return result;
     };
     bool allRead = true;
+    // The known files' names share their text from day to day: one already learnt in
+    // this scan is told by where its text lives, without a lookup in the database. Their
+    // text outlives the scan, so no other name can come to live at the same place.
+    QSet<std::pair<const QChar *, qsizetype>> learnt;
     kiv::logs::InOrderOnThreads<FileItems, kiv::logs::LogScanScratch>(
         int(names.size()), kiv::logs::LogScanThreads(), read, [&](int index, FileItems &&file) {
             if (beforeFile)
@@ -385,8 +393,15 @@ bool ActionProcessor::ScanActionLogsForItems(const QString &folder, const QStrin
                 allRead = false;
                 return false;
             }
-            for (const QString &item : std::as_const(file.items))
+            for (const QString &item : std::as_const(file.items)) {
+                if (file.known) {
+                    const qsizetype before = learnt.size();
+                    learnt.insert({item.constData(), item.size()});
+                    if (learnt.size() == before)
+                        continue;
+                }
                 Learn(item);
+            }
             return true;
         });
     return allRead;

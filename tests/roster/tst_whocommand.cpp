@@ -431,6 +431,8 @@ void TestWhoCommand::threadsGiveTheSameRebuild()
                 act += Act(id, u"N%1"_s.arg(k % 5), u"品%1"_s.arg((k + day) % 13),
                            k % 17 == 0 ? QString() : u"(%1)"_s.arg(k % 4 + 1));
             }
+            // An item first met on this day, in a file after others.
+            act += Act(u"10000001"_s, u"N"_s, u"日%1"_s.arg(day));
             const QString date = u"202611%1.txt"_s.arg(day, 2, 10, QChar(u'0'));
             f.Write(u"ChatLog_"_s + date, chat);
             f.Write(u"ActionLog_"_s + date, act);

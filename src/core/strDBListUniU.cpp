@@ -184,6 +184,17 @@ bool TStrDBListUni::Add(const QString &line)
     return true;
 }
 
+void TStrDBListUni::Reserve(qsizetype more)
+{
+    if (more <= 0)
+        return;
+    m_lines.reserve(m_lines.size() + more);
+    // The index is made now, with room for the new keys: the additions look keys up.
+    if (!m_indexValid)
+        BuildIndex();
+    m_index.reserve(m_index.size() + more);
+}
+
 void TStrDBListUni::Assign(const QStringList &lines)
 {
     m_indexValid = false;

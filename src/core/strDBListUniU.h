@@ -25,6 +25,9 @@ public:
 
     // Adds one line in the current mode. Returns false when a kept-sorted list dropped it.
     bool Add(const QString &line);
+    // Room for `more` lines to be added, so that adding thousands does not grow the list
+    // and its key index step by step.
+    void Reserve(qsizetype more);
     void Clear();
 
     qsizetype Count() const { return m_lines.size(); }

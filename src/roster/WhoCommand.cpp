@@ -589,6 +589,9 @@ void WhoCommand::AddPairs(const TStrDBListUni &pairs, bool companions)
 {
     // The "ADD" lines go out a few thousand at a time: one text window append per pair
     // costs more than the rest of the rebuild when months of logs fill an empty roster.
+    m_state.roster.Reserve(pairs.Count());
+    if (companions)
+        m_state.idNotes.Reserve(pairs.Count());
     QString added;
     const auto flush = [this, &added] {
         if (!added.isEmpty())

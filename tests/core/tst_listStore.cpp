@@ -313,7 +313,7 @@ static qsizetype ScanForKey(const TStrDBListUni &list, const QString &key)
 void TestListStore::indexAgreesWithAScan_data()
 {
     // Each step: add:LINE, sorted:0|1, del:KEY, set:KEY:N:TEXT, replace:KEY:OLD:NEW,
-    // field:KEY:TEXT, line:I:LINE, remove:I, clear, assign:LINE|LINE…
+    // field:KEY:TEXT, line:I:LINE, remove:I, clear, assign:LINE|LINE…, reserve:N
     QTest::addColumn<QStringList>("steps");
     QTest::newRow("appends, first of equal keys")
         << QStringList{u"add:a=\t1"_s, u"add:A=\t2"_s, u"add:b=\t3"_s, u"add:noequals"_s, u"add:=\tz"_s};
@@ -330,6 +330,9 @@ void TestListStore::indexAgreesWithAScan_data()
     QTest::newRow("remove from the middle, clear, assign")
         << QStringList{u"add:a=\t1"_s, u"add:b=\t2"_s, u"add:c=\t3"_s, u"remove:0"_s, u"clear"_s,
                        u"add:z=\t1"_s, u"assign:y=\t1|Y=\t2|z=\t3"_s, u"add:zz=\t4"_s};
+    QTest::newRow("room made before adds, after an assign and while sorted")
+        << QStringList{u"assign:a=\t1|b=\t2"_s, u"reserve:3"_s, u"add:A=\t3"_s, u"add:c=\t4"_s, u"sorted:1"_s,
+                       u"reserve:2"_s, u"add:0=\t5"_s, u"sorted:0"_s, u"reserve:0"_s, u"add:d=\t6"_s};
     QTest::newRow("folding beyond ASCII")
         << QStringList{u"add:ＡＢＣ=\t1"_s, u"add:ΣД=\t2"_s, u"add:𐐀=\t3"_s, u"del:ａｂｃ"_s, u"add:σд=\t4"_s};
 }
@@ -363,6 +366,8 @@ void TestListStore::indexAgreesWithAScan()
             list.Clear();
         } else if (op == u"assign") {
             list.Assign(rest.split(u'|'));
+        } else if (op == u"reserve") {
+            list.Reserve(rest.toInt());
         }
         for (const QString &line : list.Lines()) {
             const QString key = KeyOfLine(line).toString();

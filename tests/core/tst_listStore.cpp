@@ -313,7 +313,8 @@ static qsizetype ScanForKey(const TStrDBListUni &list, const QString &key)
 void TestListStore::indexAgreesWithAScan_data()
 {
     // Each step: add:LINE, sorted:0|1, del:KEY, set:KEY:N:TEXT, replace:KEY:OLD:NEW,
-    // field:KEY:TEXT, line:I:LINE, remove:I, clear, assign:LINE|LINE…, reserve:N
+    // field:KEY:TEXT, line:I:LINE, remove:I, clear, assign:LINE|LINE…, reserve:N; "~" at the
+    // end of a step: see below.
     QTest::addColumn<QStringList>("steps");
     QTest::newRow("appends, first of equal keys")
         << QStringList{u"add:a=\t1"_s, u"add:A=\t2"_s, u"add:b=\t3"_s, u"add:noequals"_s, u"add:=\tz"_s};
@@ -331,8 +332,8 @@ void TestListStore::indexAgreesWithAScan_data()
         << QStringList{u"add:a=\t1"_s, u"add:b=\t2"_s, u"add:c=\t3"_s, u"remove:0"_s, u"clear"_s,
                        u"add:z=\t1"_s, u"assign:y=\t1|Y=\t2|z=\t3"_s, u"add:zz=\t4"_s};
     QTest::newRow("room made before adds, after an assign and while sorted")
-        << QStringList{u"assign:a=\t1|b=\t2"_s, u"reserve:3"_s, u"add:A=\t3"_s, u"add:c=\t4"_s, u"sorted:1"_s,
-                       u"reserve:2"_s, u"add:0=\t5"_s, u"sorted:0"_s, u"reserve:0"_s, u"add:d=\t6"_s};
+        << QStringList{u"assign:a=\t1|b=\t2~"_s, u"reserve:3~"_s, u"add:A=\t3"_s, u"add:c=\t4"_s, u"sorted:1"_s,
+                       u"reserve:2"_s, u"add:0=\t5"_s, u"sorted:0"_s, u"remove:0~"_s, u"reserve:1"_s, u"add:d=\t6"_s};
     QTest::newRow("folding beyond ASCII")
         << QStringList{u"add:ＡＢＣ=\t1"_s, u"add:ΣД=\t2"_s, u"add:𐐀=\t3"_s, u"del:ａｂｃ"_s, u"add:σд=\t4"_s};
 }
@@ -343,6 +344,11 @@ void TestListStore::indexAgreesWithAScan()
     TStrDBListUni list;
     QStringList probes{u"missing"_s, u"a=b"_s, QString()};
     for (QString step : steps) {
+        // "~" at the end: no lookups after this step, so the next one meets the index as
+        // this one left it.
+        const bool look = !step.endsWith(u'~');
+        if (!look)
+            step.chop(1);
         const QStringList p = step.split(u':');
         const QString op = p[0];
         const QString rest = step.mid(op.size() + 1);
@@ -373,6 +379,8 @@ void TestListStore::indexAgreesWithAScan()
             const QString key = KeyOfLine(line).toString();
             probes << key << key.toUpper() << key.toLower();
         }
+        if (!look)
+            continue;
         for (const QString &key : std::as_const(probes))
             QVERIFY2(list.IndexOfKey(key) == ScanForKey(list, key), qPrintable(step + u" / "_s + key));
     }

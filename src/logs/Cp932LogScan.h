@@ -367,15 +367,10 @@ struct ByteFields
 
 namespace detail {
 
-struct Masks
-{
-    quint64 ends = 0; // TAB, CR, LF and NUL
-    quint64 cr = 0;
-    quint64 lf = 0;
-};
-
-// The masks of the 64 bytes at `p`, of which `n` are real (the rest read as NUL).
-inline Masks BlockMasks(const char *p, qsizetype n)
+// Bit k set where byte k of the 64 at `p`, of which `n` are real (the rest read as NUL),
+// is a control character up to CR: TAB, LF, CR and NUL among them. One compare per 16
+// bytes finds them all; the few other control characters are passed over by the caller.
+inline quint64 LowBytes(const char *p, qsizetype n)
 {
     alignas(16) char tail[64];
     if (n < 64) {
@@ -383,22 +378,14 @@ inline Masks BlockMasks(const char *p, qsizetype n)
         std::memcpy(tail, p, size_t(n));
         p = tail;
     }
-    Masks m;
+    quint64 low = 0;
 #if defined(__SSE2__)
-    const __m128i tab = _mm_set1_epi8('\t');
     const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i nul = _mm_setzero_si128();
     // Four times over, written out: as a loop it was not unrolled and kept its shifts.
     const auto sixteen = [&](int k) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
-        const __m128i isCr = _mm_cmpeq_epi8(v, cr);
-        const __m128i isLf = _mm_cmpeq_epi8(v, lf);
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, nul)),
-                                         _mm_or_si128(isCr, isLf));
-        m.ends |= quint64(quint32(_mm_movemask_epi8(hit))) << (16 * k);
-        m.cr |= quint64(quint32(_mm_movemask_epi8(isCr))) << (16 * k);
-        m.lf |= quint64(quint32(_mm_movemask_epi8(isLf))) << (16 * k);
+        const __m128i atMostCr = _mm_cmpeq_epi8(_mm_min_epu8(v, cr), v);
+        low |= quint64(quint32(_mm_movemask_epi8(atMostCr))) << (16 * k);
     };
     sixteen(0);
     sixteen(1);
@@ -406,16 +393,11 @@ inline Masks BlockMasks(const char *p, qsizetype n)
     sixteen(3);
 #else
     for (int k = 0; k < 64; ++k) {
-        const quint64 bit = quint64(1) << k;
-        if (p[k] == '\t' || p[k] == '\r' || p[k] == '\n' || p[k] == '\0')
-            m.ends |= bit;
-        if (p[k] == '\r')
-            m.cr |= bit;
-        if (p[k] == '\n')
-            m.lf |= bit;
+        if (quint8(p[k]) <= quint8('\r'))
+            low |= quint64(1) << k;
     }
 #endif
-    return m;
+    return low;
 }
 
 } // namespace detail
@@ -455,16 +437,17 @@ public:
         };
         // A CR as the last byte may be the first half of a CR LF: it waits for what follows.
         const qsizetype limit = atEnd ? n : n - 1;
-        bool crBefore = false; // the last byte of the block before was a CR
+        bool lfFirst = false; // the block starts with the LF of a CR LF taken already
         for (qsizetype base = 0; base < limit; base += 64) {
-            const detail::Masks m = detail::BlockMasks(s + base, n - base);
-            // The LF of a CR LF is taken with its CR.
-            quint64 mask = m.ends & ~(m.lf & ((m.cr << 1) | quint64(crBefore)));
-            crBefore = (m.cr >> 63) != 0;
+            quint64 mask = detail::LowBytes(s + base, n - base);
+            if (lfFirst)
+                mask &= ~quint64(1);
+            lfFirst = false;
             if (limit - base < 64)
                 mask &= (quint64(1) << (limit - base)) - 1;
             for (; mask != 0; mask &= mask - 1) {
-                const qsizetype i = base + std::countr_zero(mask);
+                const int bit = std::countr_zero(mask);
+                const qsizetype i = base + bit;
                 const char c = s[i];
                 if (c == '\t') {
                     endField(i);
@@ -479,7 +462,17 @@ public:
                         lineFn(std::as_const(fields));
                     return n;
                 }
-                const qsizetype next = (c == '\r' && i + 1 < n && s[i + 1] == '\n') ? i + 2 : i + 1;
+                if (c != '\r' && c != '\n')
+                    continue; // another control character: text
+                qsizetype next = i + 1;
+                if (c == '\r' && next < n && s[next] == '\n') {
+                    // The LF of a CR LF is taken with its CR.
+                    ++next;
+                    if (bit < 63)
+                        mask &= ~(quint64(2) << bit);
+                    else
+                        lfFirst = true;
+                }
                 if (m_joinHeaders && i > 0 && s[i - 1] == ')') {
                     endField(i);
                 } else {

@@ -339,6 +339,8 @@ void TestWhoCommand::byteReadingAgreesWithDecoded_data()
     for (int k = 0; k < 70; ++k)
         across += Chat(QString(k, u'x') + u"(11111111)"_s) + Act(u"2"_s, QString(k % 9, u'表'), u"y"_s);
     QTest::newRow("ends across blocks") << across;
+    QTest::newRow("other control characters are text")
+        << u"1\t<P>\tA\x01\x0b(11111111)\r\nx\x0cy\r\n2\t\x08\tB\x0e(2)\r\n"_s + Act(u"3\x07"_s, u"C\x0b"_s, u"z"_s);
     QTest::newRow("NUL ends the text") << u"1\t<P>\tA(11111111)\r\nx\r\n"_s + QChar(0) + u"2\t<P>\tB(22222222)"_s;
 }
 

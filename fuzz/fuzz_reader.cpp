@@ -13,6 +13,7 @@
 #include "logs/LogReader.h"
 #include "platform/Cp932.h"
 #include "platform/IClock.h"
+#include "platform/ReadOnlyFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -144,18 +145,20 @@ QStringList CompleteLines(const QByteArray &file, bool hold, bool &held)
     return lines;
 }
 
+// Size and time of change to the nanosecond, as the reading sees them: two writes within
+// one millisecond are two changes.
 struct Stat
 {
     bool exists = false;
     qint64 size = -1;
-    QDateTime modified;
+    qint64 modified = 0;
     friend bool operator==(const Stat &, const Stat &) = default;
 };
 
 Stat StatOf(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.exists() ? Stat{true, info.size(), info.lastModified()} : Stat{};
+    const kiv::files::Stamp stamp = kiv::files::StampOf(path);
+    return stamp.exists ? Stat{true, stamp.size, stamp.modified} : Stat{};
 }
 
 // What the reading should hand on, worked out from the files alone.

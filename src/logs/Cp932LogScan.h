@@ -26,16 +26,16 @@
 #include <emmintrin.h>
 #endif
 
-// Reading the fields of log lines straight from a file's code page 932 bytes, for the
-// passes over months of logs that need a few fields of every line and nothing else.
-// TAB, CR, LF, NUL and ")" are never the second byte of a double-byte character, so the
-// bytes split exactly where the decoded text would.
 #if defined(__GNUC__)
 #define KIV_ALWAYS_INLINE inline __attribute__((always_inline))
 #else
 #define KIV_ALWAYS_INLINE inline
 #endif
 
+// Reading the fields of log lines straight from a file's code page 932 bytes, for the
+// passes over months of logs that need a few fields of every line and nothing else.
+// TAB, CR, LF, NUL and ")" are never the second byte of a double-byte character, so the
+// bytes split exactly where the decoded text would.
 namespace kiv::logs {
 
 namespace detail {

@@ -62,6 +62,13 @@ bool IsOwnCaseFolding(QStringView key)
     return true;
 }
 
+// The form a key has in the index: its case folding, made without a second copy where
+// folding would change nothing.
+QString FoldedKey(QStringView key)
+{
+    return IsOwnCaseFolding(key) ? key.toString() : key.toString().toCaseFolded();
+}
+
 // Where the first "=" is, or -1. Keys are short (an ID of eight digits, a name): a plain
 // walk ends before the library search has set itself up.
 qsizetype EqualsAt(QStringView line)
@@ -130,7 +137,7 @@ void TStrDBListUni::IndexAppended(qsizetype index) const
         return;
     // One lookup: a new key's entry is made here, an existing one keeps the first line.
     const qsizetype before = m_index.size();
-    qsizetype &first = m_index[IsOwnCaseFolding(key) ? key.toString() : key.toString().toCaseFolded()];
+    qsizetype &first = m_index[FoldedKey(key)];
     if (m_index.size() != before)
         first = index;
 }
@@ -158,7 +165,7 @@ void TStrDBListUni::RemoveAt(qsizetype index)
         // The last line: nothing moves, and no later line can take over its key.
         const QStringView key = KeyOfLine(m_lines[index]);
         if (!key.isEmpty()) {
-            const auto it = m_index.find(key.toString().toCaseFolded());
+            const auto it = m_index.find(FoldedKey(key));
             if (it != m_index.end() && it.value() == index)
                 m_index.erase(it);
         }

@@ -1,9 +1,11 @@
 // Log text from the game's files: code page 932 decoding, line cutting, field splitting
 // and the chat and mail processors. Besides not crashing, it checks that the chat
 // processor gives the same rows and actions whether a text comes whole or cut at line
-// ends into pieces, as the reading hands over whatever was appended since last time.
+// ends into pieces, as the reading hands over whatever was appended since last time, and
+// that the passes over months of logs cut the bytes as the decoded text is cut.
 #include "core/AppState.h"
 #include "logs/ChatProcessor.h"
+#include "logs/Cp932LogScan.h"
 #include "logs/LogLine.h"
 #include "logs/MailProcessor.h"
 #include "platform/Cp932.h"
@@ -149,6 +151,46 @@ void CheckChatPieces(const QString &raw, ProcessingMode mode, bool withOwnId, st
     Check(pieceState.ownId == wholeState.ownId);
 }
 
+// Each line as "count:field|field|…", its first fields as the byte cutter keeps them.
+void AppendLine(QStringList &lines, int count, const QStringList &fields)
+{
+    lines.append(QString::number(count) + u':' + fields.mid(0, kiv::logs::ByteFields::kMaxFields).join(u'|'));
+}
+
+// The byte cutter against the decoded text: headers joined as a chat log's lines are
+// (lone CR and LF made CR LF first), and plain lines as an action log's are.
+void CheckByteCutter(const QByteArray &bytes)
+{
+    QString text = kiv::cp932::DecodeToAnsiForm(bytes);
+    const qsizetype nul = text.indexOf(QChar(0));
+    for (const bool join : {false, true}) {
+        QStringList fromBytes;
+        kiv::logs::ForEachCp932Line(bytes, join, [&](const kiv::logs::ByteFields &line) {
+            QStringList fields;
+            for (int k = 0; k < std::min(line.count, int(kiv::logs::ByteFields::kMaxFields)); ++k)
+                fields.append(kiv::cp932::DecodeToAnsiForm(line.field[size_t(k)]));
+            AppendLine(fromBytes, line.count, fields);
+        });
+        QStringList fromText;
+        const auto take = [&fromText](const kiv::logs::LogFields &fields) {
+            QStringList texts;
+            for (const QStringView field : fields)
+                texts.append(field.toString());
+            AppendLine(fromText, int(fields.size()), texts);
+        };
+        if (join) {
+            kiv::logs::ForEachLogLine(kiv::text::JoinLines(kiv::text::SplitLines(text)), take);
+        } else {
+            kiv::logs::LogFields fields;
+            kiv::logs::ForEachLine(QStringView(text).first(nul >= 0 ? nul : text.size()), [&](QStringView line) {
+                if (kiv::logs::SplitAnsiLine(line, fields) > 0)
+                    take(fields);
+            });
+        }
+        Check(fromBytes == fromText);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -181,6 +223,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     CheckOnePass(file.text);
     CheckOnePass(decoded);
+    CheckByteCutter(bytes);
 
     const ProcessingMode mode = (control & 1) ? ProcessingMode::Live : ProcessingMode::Replay;
     std::mt19937 rng(control);

@@ -5,6 +5,7 @@
 
 #include <QCollator>
 #include <QDir>
+#include <QHashFunctions>
 #include <QIODevice>
 #include <QLocale>
 #include <QSet>
@@ -62,11 +63,19 @@ bool IsOwnCaseFolding(QStringView key)
     return true;
 }
 
-// The form a key has in the index: its case folding, made without a second copy where
-// folding would change nothing.
-QString FoldedKey(QStringView key)
+// The form a key has in the index: its case folding, made in `store` only where folding
+// changes something.
+QStringView FoldedKey(QStringView key, QString &store)
 {
-    return IsOwnCaseFolding(key) ? key.toString() : key.toString().toCaseFolded();
+    if (IsOwnCaseFolding(key))
+        return key;
+    store = key.toString().toCaseFolded();
+    return store;
+}
+
+size_t HashOfFolded(QStringView folded)
+{
+    return qHash(folded, size_t(0));
 }
 
 // Where the first "=" is, or -1. Keys are short (an ID of eight digits, a name): a plain
@@ -124,8 +133,14 @@ int CompareListLines(const QString &a, const QString &b)
 void TStrDBListUni::Clear()
 {
     m_lines.clear();
-    m_index.clear();
+    m_index.Clear();
     m_indexValid = true;
+}
+
+bool TStrDBListUni::HasFoldedKey(qsizetype index, QStringView folded) const
+{
+    QString store;
+    return FoldedKey(KeyOfLine(m_lines[index]), store) == folded;
 }
 
 void TStrDBListUni::IndexAppended(qsizetype index) const
@@ -135,17 +150,16 @@ void TStrDBListUni::IndexAppended(qsizetype index) const
     const QStringView key = KeyOfLine(m_lines[index]);
     if (key.isEmpty())
         return;
-    // One lookup: a new key's entry is made here, an existing one keeps the first line.
-    const qsizetype before = m_index.size();
-    qsizetype &first = m_index[FoldedKey(key)];
-    if (m_index.size() != before)
-        first = index;
+    QString store;
+    const QStringView folded = FoldedKey(key, store);
+    // A key the index has already keeps its first line.
+    m_index.Insert(HashOfFolded(folded), index, [&](qsizetype line) { return HasFoldedKey(line, folded); });
 }
 
 void TStrDBListUni::BuildIndex() const
 {
-    m_index.clear();
-    m_index.reserve(m_lines.size());
+    m_index.Clear();
+    m_index.Reserve(m_lines.size());
     m_indexValid = true;
     for (qsizetype i = 0; i < m_lines.size(); ++i)
         IndexAppended(i);
@@ -165,9 +179,8 @@ void TStrDBListUni::RemoveAt(qsizetype index)
         // The last line: nothing moves, and no later line can take over its key.
         const QStringView key = KeyOfLine(m_lines[index]);
         if (!key.isEmpty()) {
-            const auto it = m_index.find(FoldedKey(key));
-            if (it != m_index.end() && it.value() == index)
-                m_index.erase(it);
+            QString store;
+            m_index.Remove(HashOfFolded(FoldedKey(key, store)), index);
         }
     } else {
         m_indexValid = false;
@@ -199,7 +212,7 @@ void TStrDBListUni::Reserve(qsizetype more)
     // The index is made now, with room for the new keys: the additions look keys up.
     if (!m_indexValid)
         BuildIndex();
-    m_index.reserve(m_index.size() + more);
+    m_index.Reserve(m_index.Count() + more);
 }
 
 void TStrDBListUni::Assign(const QStringList &lines)
@@ -240,9 +253,9 @@ qsizetype TStrDBListUni::IndexOfKey(QStringView key) const
     if (!m_indexValid)
         BuildIndex();
     // Looked up in place, without a folded copy, where folding would change nothing.
-    if (IsOwnCaseFolding(key))
-        return m_index.value(QString::fromRawData(key.constData(), key.size()), -1);
-    return m_index.value(key.toString().toCaseFolded(), -1);
+    QString store;
+    const QStringView folded = FoldedKey(key, store);
+    return m_index.Find(HashOfFolded(folded), [&](qsizetype line) { return HasFoldedKey(line, folded); });
 }
 
 int SplitFields(QStringView text, QStringList &dest)

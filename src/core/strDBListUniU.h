@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QHash>
+#include "core/ListKeyIndex.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -51,10 +52,12 @@ public:
 private:
     void IndexAppended(qsizetype index) const;
     void BuildIndex() const;
+    // True when the key of line `index`, folded, is `folded`.
+    bool HasFoldedKey(qsizetype index, QStringView folded) const;
 
     QStringList m_lines;
     // Folded key -> index of its first line; valid only while m_indexValid.
-    mutable QHash<QString, qsizetype> m_index;
+    mutable ListKeyIndex m_index;
     mutable bool m_indexValid = false;
     bool m_sorted = false;
     bool m_loadFailed = false;

@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <iterator>
+#include <map>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -62,6 +65,8 @@ private slots:
     void deleteEntry();
     void indexAgreesWithAScan_data();
     void indexAgreesWithAScan();
+    void indexAgreesWithAScanOverManyKeys();
+    void keyIndexKeepsEveryKeyReachable();
     void everyCharacterIsFoundAsItsFolding();
     void listKeys();
     void findKeysByText_data();
@@ -383,6 +388,63 @@ void TestListStore::indexAgreesWithAScan()
             continue;
         for (const QString &key : std::as_const(probes))
             QVERIFY2(list.IndexOfKey(key) == ScanForKey(list, key), qPrintable(step + u" / "_s + key));
+    }
+}
+
+void TestListStore::indexAgreesWithAScanOverManyKeys()
+{
+    // Enough keys to grow the index many times and to fill runs of neighbouring slots;
+    // removing last lines takes keys out of the middle of such runs.
+    TStrDBListUni list;
+    quint32 seed = 7;
+    const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    const auto keyOf = [](quint32 n) { return u"%1%2"_s.arg(n % 2 ? u'k' : u'K').arg(n % 5000); };
+    for (int step = 1; step <= 6000; ++step) {
+        const quint32 r = next() % 10;
+        if (r < 6 || list.Count() == 0) {
+            list.Add(u"%1=\t%2"_s.arg(keyOf(next())).arg(step));
+        }
+        else if (r < 9)
+            list.RemoveAt(list.Count() - 1);
+        else
+            list.Reserve(qsizetype(next() % 700));
+        if (step % 1000 != 0)
+            continue;
+        for (quint32 n = 0; n < 5000; ++n) {
+            const QString key = keyOf(n);
+            QVERIFY2(list.IndexOfKey(key) == ScanForKey(list, key), qPrintable(key));
+        }
+    }
+}
+
+void TestListStore::keyIndexKeepsEveryKeyReachable()
+{
+    // Hashes of a few values at both ends of the table, so that keys pile up in runs,
+    // some wrapping around its end; removals in any order (a list removes only its last
+    // line, but a grown index no longer holds its keys in the order they came) must leave
+    // every other key reachable from its home slot.
+    ListKeyIndex index;
+    std::map<qsizetype, size_t> expected; // line -> hash of its key; every line its own key
+    quint32 seed = 3;
+    const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    qsizetype lines = 0;
+    for (int step = 0; step < 20000; ++step) {
+        if (next() % 2 == 0 || expected.empty()) {
+            const size_t low = next() % 16;
+            const size_t hash = next() % 2 ? low : ~low;
+            index.Insert(hash, lines, [](qsizetype) { return false; });
+            expected[lines++] = hash;
+        } else {
+            const auto it = std::next(expected.begin(), qsizetype(next() % expected.size()));
+            index.Remove(it->second, it->first);
+            expected.erase(it);
+        }
+        QCOMPARE(index.Count(), qsizetype(expected.size()));
+        if (step % 50 != 0)
+            continue;
+        for (const auto &[line, hash] : expected)
+            QCOMPARE(index.Find(hash, [line = line](qsizetype at) { return at == line; }), line);
+        QCOMPARE(index.Find(~size_t(0) - 100, [](qsizetype) { return true; }), qsizetype(-1));
     }
 }
 

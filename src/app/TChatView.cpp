@@ -88,13 +88,10 @@ TChatView::TChatView(QWidget *parent)
     // repaint both with the frame behind them: only a bar that appears or goes needs it.
     disconnect(verticalScrollBar(), SIGNAL(rangeChanged(int,int)), this, SLOT(_q_showOrHideScrollBars()));
     connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &TChatView::OnScrollRangeChanged);
-    // The bar is repainted at nearly every append: it is drawn flat, and every pixel of
-    // it, so what lies behind it (its holder, the frame, the splitter, the window) need
-    // not be drawn first.
-    auto *flat = new FlatScrollBarStyle;
-    flat->setParent(this);
-    verticalScrollBar()->setStyle(flat);
-    verticalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
+    // The bar is repainted at nearly every append: drawn flat, it needs no worker
+    // threads, and nothing behind it (its holder, the frame, the splitter, the window)
+    // is drawn first.
+    UseFlatScrollBars(this);
 }
 
 bool TChatView::BarMustComeOrGo() const

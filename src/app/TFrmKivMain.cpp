@@ -29,6 +29,7 @@
 #include "roster/RosterTracker.h"
 #include "roster/RosterView.h"
 #include "roster/TFrmIdNote.h"
+#include "widgets/FlatScrollBarStyle.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -181,6 +182,8 @@ void TFrmKivMain::BuildViews()
     m_whoModel = new RosterRowsModel(this);
     kiv::roster::AttachRosterModel(lvWho, m_whoModel);
     SetUpListView(lvWho);
+    // Its rows change as speakers become active: drawn flat, as the chat view's bars.
+    UseFlatScrollBars(lvWho);
     lvWho->setSelectionMode(QAbstractItemView::SingleSelection);
     for (int c = 0; c < kWhoColumns; ++c)
         lvWho->setColumnWidth(c, c == 0 ? 80 : (c >= 2 && c <= 5 ? 90 : 0));

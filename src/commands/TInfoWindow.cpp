@@ -1,6 +1,7 @@
 #include "commands/TInfoWindow.h"
 
 #include "widgets/Colours.h"
+#include "widgets/FlatScrollBarStyle.h"
 
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -30,6 +31,8 @@ TInfoWindow::TInfoWindow(QWidget *parent)
     m_memo->setReadOnly(true);
     m_memo->setFrameShape(QFrame::NoFrame);
     m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Redrawn at every line a command or a rebuild adds.
+    UseFlatScrollBars(m_memo);
     m_memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_memo->setFont(InfoFont(0));
     m_memo->viewport()->setCursor(Qt::ArrowCursor);

@@ -1,6 +1,7 @@
 #include "items/CellGridView.h"
 
 #include "items/CellGrid.h"
+#include "widgets/FlatScrollBarStyle.h"
 #include "widgets/TStrColGrid.h"
 
 #include <QFontMetrics>
@@ -35,6 +36,8 @@ void PrepareTallyView(TStrColGrid *view, bool scrollBars, bool headerRow)
         view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
+    // Redrawn at every pick-up, as the chat view's are at every row.
+    UseFlatScrollBars(view);
     QPalette palette = view->palette();
     palette.setColor(QPalette::Highlight, QColor(255, 255, 128));
     palette.setColor(QPalette::HighlightedText, QColor(0, 128, 0));

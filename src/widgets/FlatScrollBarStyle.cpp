@@ -1,7 +1,9 @@
 #include "widgets/FlatScrollBarStyle.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyleFactory>
 #include <QStyleOptionSlider>
 
@@ -63,4 +65,14 @@ void FlatScrollBarStyle::drawComplexControl(ComplexControl control, const QStyle
         painter->drawPolygon(arrow);
     }
     painter->restore();
+}
+
+void UseFlatScrollBars(QAbstractScrollArea *area)
+{
+    auto *flat = new FlatScrollBarStyle;
+    flat->setParent(area);
+    for (QScrollBar *bar : {area->verticalScrollBar(), area->horizontalScrollBar()}) {
+        bar->setStyle(flat);
+        bar->setAttribute(Qt::WA_OpaquePaintEvent);
+    }
 }

@@ -79,9 +79,11 @@ int FittingWidth(const TCellGrid &cells, int col, const QFontMetrics &metrics, i
 void ShowCells(TStrColGrid *view, const TCellGrid &cells, int fontSize, bool focusCurrent, bool headerRow,
                const TCellGrid *alsoFits)
 {
-    view->setUpdatesEnabled(false);
+    // Redrawn at every pick-up: only what changes is set, so that only the cells that
+    // show something new are drawn again (an item given its own value changes nothing).
     const QFont font = TallyFont(fontSize);
-    view->setFont(font);
+    if (view->font() != font)
+        view->setFont(font);
     const QFontMetrics metrics(font);
     // A header row is the grid's own header, so that it stays in place while the rows
     // below it scroll; view row r shows row r + first of the cells.
@@ -112,8 +114,7 @@ void ShowCells(TStrColGrid *view, const TCellGrid &cells, int fontSize, bool foc
                 if (!item)
                     view->setHorizontalHeaderItem(c, item = new QTableWidgetItem);
             } else {
-                view->SetCell(r - first, c, QString());
-                item = view->item(r - first, c);
+                item = view->ItemAt(r - first, c);
             }
             // The header cell holds ID and name apart by a bare CR; shown on two lines.
             item->setText(QString(cell.text).replace(u'\r', u'\n'));
@@ -122,14 +123,23 @@ void ShowCells(TStrColGrid *view, const TCellGrid &cells, int fontSize, bool foc
             item->setTextAlignment((cell.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         }
     }
-    view->clearSelection();
-    if (focusCurrent && cells.CurrentRow() >= first) {
-        view->setCurrentCell(cells.CurrentRow() - first, cells.CurrentCol());
-        if (QTableWidgetItem *current = view->item(cells.CurrentRow() - first, cells.CurrentCol()))
-            view->scrollToItem(current);
+    const bool showCurrent = focusCurrent && cells.CurrentRow() >= first;
+    const QModelIndex current =
+        showCurrent ? view->model()->index(cells.CurrentRow() - first, cells.CurrentCol()) : QModelIndex();
+    const QModelIndexList selected = view->selectionModel()->selectedIndexes();
+    // Selected anew only when it moved: selecting a cell redraws its header section.
+    if (!current.isValid() || view->currentIndex() != current || selected.size() != 1 || selected.first() != current) {
+        view->clearSelection();
+        if (showCurrent)
+            view->setCurrentCell(cells.CurrentRow() - first, cells.CurrentCol());
+    }
+    // Scrolled to only when out of sight: scrolling to a cell redraws it, even in place.
+    if (showCurrent) {
+        QTableWidgetItem *item = view->item(cells.CurrentRow() - first, cells.CurrentCol());
+        if (item && !view->viewport()->rect().contains(view->visualItemRect(item)))
+            view->scrollToItem(item);
     }
     view->horizontalScrollBar()->setValue(0);
-    view->setUpdatesEnabled(true);
 }
 
 } // namespace kiv::items

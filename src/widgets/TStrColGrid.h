@@ -22,6 +22,8 @@ public:
     void SetCell(int row, int column, const QString &text);
     void SetCellColours(int row, int column, const QColor &text, const QColor &background);
     void SetCellFont(int row, int column, const QFont &font);
+    // The item of a cell, made when the cell has none.
+    QTableWidgetItem *ItemAt(int row, int column);
 
     // Appends an empty row and returns its index.
     int AppendRow();
@@ -32,6 +34,5 @@ public:
     void ClearAll();
 
 private:
-    QTableWidgetItem *ItemAt(int row, int column);
     int m_rowHeight = 18;
 };

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStyleOptionViewItem>
 #include <QPlainTextEdit>
@@ -21,6 +22,7 @@ class TestItemWindows : public QObject
 private slots:
     void distributionWindow();
     void byKindWindow();
+    void aPickUpRedrawsOnlyWhatChanged();
     void headersReadable_data();
     void headersReadable();
     void itemNote_data();
@@ -78,6 +80,72 @@ void TestItemWindows::byKindWindow()
     QCOMPARE(window.strGrid->item(0, 0)->text(), QString());
     QCOMPARE(window.strGrid->columnWidth(0), 90);
     QCOMPARE(window.strGrid->horizontalHeader()->height(), 32);
+}
+
+namespace {
+
+// The area a widget's paint events covered since the last Reset().
+class PaintedArea : public QObject
+{
+public:
+    explicit PaintedArea(QWidget *widget)
+        : m_widget(widget)
+    {
+        widget->installEventFilter(this);
+    }
+    void Reset() { area = 0; }
+    qint64 area = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_widget && event->type() == QEvent::Paint) {
+            for (const QRect &r : static_cast<QPaintEvent *>(event)->region())
+                area += qint64(r.width()) * r.height();
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_widget;
+};
+
+} // namespace
+
+void TestItemWindows::aPickUpRedrawsOnlyWhatChanged()
+{
+    // The tally windows follow every pick-up: a count that goes up redraws its cell, not
+    // the grid or its header (whose sections are redrawn only when the current cell moves
+    // to another column).
+    TInfoGridHin window;
+    window.SetRememberedSize(QSize(400, 300));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (int i = 0; i < 6; ++i)
+        window.Tally().AddPickupByKind(u"1111111%1"_s.arg(i % 3), u"p%1"_s.arg(i % 3), u"草%1(2)"_s.arg(i % 4), kWhite,
+                                       kGreen);
+    window.Refresh();
+    QTest::qWait(50);
+    PaintedArea grid(window.strGrid->viewport());
+    PaintedArea header(window.strGrid->horizontalHeader()->viewport());
+    // The last pick-up again: its count goes from 2 to 4 in the current cell.
+    const QTableWidgetItem *current = window.strGrid->currentItem();
+    QVERIFY(current);
+    QCOMPARE(current->text(), u"2"_s);
+    const QRect cell = window.strGrid->visualItemRect(current);
+    window.Tally().AddPickupByKind(u"11111112"_s, u"p2"_s, u"草1(2)"_s, kWhite, kGreen);
+    window.Refresh();
+    QTest::qWait(50);
+    QCOMPARE(window.strGrid->currentItem(), current);
+    QCOMPARE(current->text(), u"4"_s);
+    QVERIFY(grid.area > 0);
+    QVERIFY2(grid.area <= 2 * qint64(cell.width()) * cell.height(), qPrintable(QString::number(grid.area)));
+    QCOMPARE(header.area, 0);
+    // Nothing new: nothing drawn.
+    grid.Reset();
+    window.Refresh();
+    QTest::qWait(50);
+    QCOMPARE(grid.area, 0);
 }
 
 void TestItemWindows::headersReadable_data()

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -27,6 +28,9 @@ public:
     // Room for `count` keys in all.
     void Reserve(qsizetype count)
     {
+        if (count <= qsizetype(m_slots.size() / 2) && !m_slots.empty())
+            return;
+        count = std::max<qsizetype>(count, 0);
         size_t size = m_slots.empty() ? kMinSize : m_slots.size();
         while (size < 2 * size_t(count))
             size *= 2;

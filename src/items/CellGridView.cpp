@@ -123,22 +123,19 @@ void ShowCells(TStrColGrid *view, const TCellGrid &cells, int fontSize, bool foc
             item->setTextAlignment((cell.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         }
     }
-    const bool showCurrent = focusCurrent && cells.CurrentRow() >= first;
-    const QModelIndex current =
-        showCurrent ? view->model()->index(cells.CurrentRow() - first, cells.CurrentCol()) : QModelIndex();
-    const QModelIndexList selected = view->selectionModel()->selectedIndexes();
+    const QModelIndex current = focusCurrent && cells.CurrentRow() >= first
+                                    ? view->model()->index(cells.CurrentRow() - first, cells.CurrentCol())
+                                    : QModelIndex();
     // Selected anew only when it moved: selecting a cell redraws its header section.
-    if (!current.isValid() || view->currentIndex() != current || selected.size() != 1 || selected.first() != current) {
+    if (!current.isValid() || view->currentIndex() != current
+        || view->selectionModel()->selectedIndexes() != QModelIndexList{current}) {
         view->clearSelection();
-        if (showCurrent)
-            view->setCurrentCell(cells.CurrentRow() - first, cells.CurrentCol());
+        if (current.isValid())
+            view->setCurrentIndex(current);
     }
     // Scrolled to only when out of sight: scrolling to a cell redraws it, even in place.
-    if (showCurrent) {
-        QTableWidgetItem *item = view->item(cells.CurrentRow() - first, cells.CurrentCol());
-        if (item && !view->viewport()->rect().contains(view->visualItemRect(item)))
-            view->scrollToItem(item);
-    }
+    if (current.isValid() && !view->viewport()->rect().contains(view->visualRect(current)))
+        view->scrollTo(current);
     view->horizontalScrollBar()->setValue(0);
 }
 

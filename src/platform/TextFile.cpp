@@ -1,6 +1,7 @@
 #include "platform/TextFile.h"
 
 #include "platform/Cp932.h"
+#include "platform/ReadOnlyFile.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -182,6 +183,12 @@ QString JoinLines(const QStringList &lines)
 ReadResult ReadWholeFile(const QString &path)
 {
     ReadResult result;
+    // A pipe or a device under a list's name would never end: opening a pipe waits for a
+    // writer, and reading a device may go on for ever.
+    if (const files::Stamp stamp = files::StampOf(path); stamp.exists && !stamp.regular) {
+        result.error = QStringLiteral("通常のファイルではありません");
+        return result;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         result.error = file.errorString();

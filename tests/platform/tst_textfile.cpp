@@ -196,6 +196,13 @@ void TestTextFile::readWholeFile()
     read = text::ReadWholeFile(dir.path());
     QVERIFY(!read.ok);
     QVERIFY(read.bytes.isEmpty());
+
+    // A pipe under a list's name: refused at once, where opening it would wait for a writer.
+    const QString pipe = dir.filePath(QStringLiteral("Whois.lst"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    read = text::ReadWholeFile(pipe);
+    QVERIFY(!read.ok);
+    QVERIFY(!read.error.isEmpty());
 }
 
 void TestTextFile::readAtPlaces_data()

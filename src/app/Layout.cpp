@@ -91,3 +91,31 @@ QList<QPoint> PlaceBesideMainWindow(const QRect &mainFrame, const QRect &screen,
     }
     return places;
 }
+
+QRect KeptOnScreen(const QRect &window, const QList<QRect> &screens)
+{
+    if (screens.isEmpty() || window.width() <= 0 || window.height() <= 0)
+        return window;
+    // Enough of it to take hold of with the mouse.
+    const int grabWidth = std::min(window.width(), 32);
+    const int grabHeight = std::min(window.height(), 16);
+    const QRect *home = nullptr;
+    qint64 bestArea = 0;
+    for (const QRect &screen : screens) {
+        const QRect common = screen & window;
+        const qint64 area = qint64(common.width()) * common.height();
+        if (common.width() >= grabWidth && common.height() >= grabHeight && area > bestArea) {
+            home = &screen;
+            bestArea = area;
+        }
+    }
+    const bool reachable = home != nullptr;
+    if (!reachable)
+        home = &screens.first();
+    QRect kept(window.topLeft(), window.size().boundedTo(home->size()));
+    if (!reachable) {
+        kept.moveLeft(std::clamp(kept.left(), home->left(), home->right() + 1 - kept.width()));
+        kept.moveTop(std::clamp(kept.top(), home->top(), home->bottom() + 1 - kept.height()));
+    }
+    return kept;
+}

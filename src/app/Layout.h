@@ -57,3 +57,9 @@ QSize MainWindowSizeForStyle(int style, QSize chat, QSize who, int handle, QSize
 // `sizes`: a column at the right of the main window's frame while they fit on the
 // screen, then rows below it; a window that fits nowhere is kept on the screen.
 QList<QPoint> PlaceBesideMainWindow(const QRect &mainFrame, const QRect &screen, const QList<QSize> &sizes);
+
+// A remembered window rectangle made usable on today's screens (their available areas,
+// the primary first): no larger than the screen it is on, and moved onto the primary
+// screen when too little of it is on any screen to be grabbed, as after a monitor was
+// unplugged or the settings were edited by hand. A rectangle that is fine is kept.
+QRect KeptOnScreen(const QRect &window, const QList<QRect> &screens);

@@ -757,8 +757,9 @@ void TFrmKivMain::ApplyLayout(const QString &command)
     auto place = [this](TSideWindow *window, const SavedEdges &edges, bool visible, int alpha) {
         if (!window)
             return;
-        window->move(edges.left, edges.top);
-        const QSize size = SideWindowSize(edges);
+        const QRect kept = KeptOnScreen(QRect(QPoint(edges.left, edges.top), SideWindowSize(edges)), AvailableScreenAreas());
+        window->move(kept.topLeft());
+        const QSize size = kept.size();
         window->resize(size);
         window->SetRememberedSize(size);
         window->SetAlpha(alpha);

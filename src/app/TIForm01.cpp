@@ -1,11 +1,13 @@
 #include "app/TIForm01.h"
 
+#include "app/Layout.h"
 #include "app/Shutdown.h"
 #include "platform/ProfileFile.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QTimer>
 
 TIForm01::TIForm01(QWidget *parent, Qt::WindowFlags flags)
@@ -23,9 +25,15 @@ void TIForm01::RestorePosition(const ProfileFile &ini)
 {
     if (m_rememberPosition != 1)
         return;
-    const QRect r = ReadWindowPosition(ini, ComponentName(), QRect(pos(), size()));
+    QRect r = ReadWindowPosition(ini, ComponentName(), QRect(pos(), size()));
+    // A size of nothing or less, edited by hand, keeps the designed one.
+    if (r.width() < 1)
+        r.setWidth(width());
+    if (r.height() < 1)
+        r.setHeight(height());
+    r = KeptOnScreen(r, AvailableScreenAreas());
     move(r.left(), r.top());
-    resize(std::max(r.width(), 1), std::max(r.height(), 1));
+    resize(r.size());
 }
 
 void TIForm01::SavePosition(ProfileFile &ini) const
@@ -85,4 +93,17 @@ void TIForm01::keyPressEvent(QKeyEvent *event)
     if (HandleFormKey(event))
         return;
     QWidget::keyPressEvent(event);
+}
+
+QList<QRect> AvailableScreenAreas()
+{
+    QList<QRect> areas;
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    if (primary)
+        areas.append(primary->availableGeometry());
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        if (screen != primary)
+            areas.append(screen->availableGeometry());
+    }
+    return areas;
 }

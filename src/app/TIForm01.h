@@ -48,3 +48,6 @@ private:
     unsigned char m_rememberPosition = 0;
     QString m_settingsPath;
 };
+
+// The available areas of the screens of the running desktop, the primary first.
+QList<QRect> AvailableScreenAreas();

@@ -73,6 +73,8 @@ private slots:
     void outsideTextIsShownPlain();
     void snapToEdges_data();
     void snapToEdges();
+    void keptOnScreen_data();
+    void keptOnScreen();
     void appendedRowsRepaintOnlyThemselves_data();
     void appendedRowsRepaintOnlyThemselves();
     void scrollBarComesAndGoesWithTheRows();
@@ -425,6 +427,32 @@ void TestMainViews::placesBesideTheMainWindow()
     QFETCH(QRect, screen);
     QFETCH(QList<QPoint>, places);
     QCOMPARE(PlaceBesideMainWindow(main, screen, QList<QSize>(places.size(), QSize(350, 150))), places);
+}
+
+void TestMainViews::keptOnScreen_data()
+{
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<QRect>("kept");
+    const QRect main(100, 50, 680, 203);
+    QTest::newRow("on the primary screen") << main << main;
+    QTest::newRow("on the second screen") << QRect(1400, 700, 680, 203) << QRect(1400, 700, 680, 203);
+    QTest::newRow("mostly off, a corner to grab") << QRect(1240, -180, 680, 203) << QRect(1240, -180, 680, 203);
+    QTest::newRow("a sliver only: back on the primary")
+        << QRect(1260, -190, 680, 203) << QRect(600, 0, 680, 203);
+    QTest::newRow("screen no longer there") << QRect(-2000, 88888, 680, 203) << QRect(0, 781, 680, 203);
+    QTest::newRow("in the gap below the primary") << QRect(50, 1100, 350, 150) << QRect(50, 834, 350, 150);
+    QTest::newRow("taller than the screen") << QRect(0, 0, 680, 999999) << QRect(0, 0, 680, 984);
+    QTest::newRow("far off and wider than any screen") << QRect(9000, 9000, 5000, 100) << QRect(0, 884, 1280, 100);
+}
+
+// Two screens: the primary (with a task bar along its bottom) and one to its right, lower.
+void TestMainViews::keptOnScreen()
+{
+    QFETCH(QRect, window);
+    QFETCH(QRect, kept);
+    const QList<QRect> screens{QRect(0, 0, 1280, 984), QRect(1280, 600, 1920, 1080)};
+    QCOMPARE(KeptOnScreen(window, screens), kept);
+    QCOMPARE(KeptOnScreen(window, {}), window);
 }
 
 void TestMainViews::layoutFromSettings()

@@ -757,7 +757,8 @@ void TFrmKivMain::ApplyLayout(const QString &command)
     auto place = [this](TSideWindow *window, const SavedEdges &edges, bool visible, int alpha) {
         if (!window)
             return;
-        const QRect kept = KeptOnScreen(QRect(QPoint(edges.left, edges.top), SideWindowSize(edges)), AvailableScreenAreas());
+        const QRect saved(QPoint(edges.left, edges.top), SideWindowSize(edges));
+        const QRect kept = KeptOnScreen(saved, AvailableScreenAreas());
         window->move(kept.topLeft());
         const QSize size = kept.size();
         window->resize(size);

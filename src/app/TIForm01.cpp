@@ -31,9 +31,12 @@ void TIForm01::RestorePosition(const ProfileFile &ini)
         r.setWidth(width());
     if (r.height() < 1)
         r.setHeight(height());
-    r = KeptOnScreen(r, AvailableScreenAreas());
+    // The place is the frame's and the size the client area's: the frame, where the
+    // desktop has drawn it already, must fit on the screen too.
+    const QSize frame = (frameGeometry().size() - size()).expandedTo(QSize(0, 0));
+    r = KeptOnScreen(QRect(r.topLeft(), r.size() + frame), AvailableScreenAreas());
     move(r.left(), r.top());
-    resize(r.size());
+    resize(r.size() - frame);
 }
 
 void TIForm01::SavePosition(ProfileFile &ini) const

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QMenu>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTableView>
@@ -39,6 +40,7 @@ private slots:
     void rememberedPosition_data();
     void rememberedPosition();
     void sideWindowsAtClose();
+    void placesOffEveryScreen();
     void layoutSurvivesRestarts();
     void closeStepsRunOnce_data();
     void closeStepsRunOnce();
@@ -195,6 +197,30 @@ void TestMainWindow::sideWindowsAtClose()
     QCOMPARE(read("itemhin.left"), 7);
     QCOMPARE(read("itemhin.right"), 327);
     QCOMPARE(read("itemhinWindow"), 1);
+    m_window.reset(); // before the side windows go
+}
+
+// As after a monitor was unplugged, or the file was edited by hand: the windows come back
+// on the screen, in sizes that fit it.
+void TestMainWindow::placesOffEveryScreen()
+{
+    WriteSettings(u"[FrmKivMain]\r\nLeft=-99999\r\nTop=88888\r\nWidth=-5\r\nHeight=999999\r\n"
+                  u"[window]\r\ninfo.left=5000\r\ninfo.top=5000\r\ninfo.right=5400\r\ninfo.bottom=5100\r\n"_s);
+    TFrmKivMain *w = Make();
+    TInfoWindow info;
+    TInfoGridHin itemHin;
+    TInfoGrid item;
+    w->SetSideWindows(&info, &itemHin, &item);
+    w->SetRememberPosition(1);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QTRY_VERIFY(screen.contains(w->frameGeometry()));
+    QCOMPARE(w->width(), 680);
+    QCOMPARE(w->frameGeometry().height(), screen.height());
+    QTRY_VERIFY(info.isVisible());
+    QVERIFY(screen.contains(info.geometry()));
+    QCOMPARE(info.size(), QSize(400, 100));
     m_window.reset(); // before the side windows go
 }
 

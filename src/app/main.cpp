@@ -5,6 +5,7 @@
 #include "platform/DisplayChoices.h"
 #include "platform/FileNames.h"
 #include "platform/IClock.h"
+#include "platform/ProgramLock.h"
 #include "app/QtPrompts.h"
 #include "platform/TerminationSignals.h"
 
@@ -43,6 +44,12 @@ int main(int argc, char *argv[])
 
     QtPrompts prompts;
     SystemClock clock;
+    kiv::files::ProgramLock lock(paths.programFolder);
+    if (lock.TryClaim() == kiv::files::ProgramLock::Claim::HeldByOther) {
+        prompts.Warning(QStringLiteral("KivReader はこのフォルダー (%1) ですでに起動しています。")
+                            .arg(QDir::toNativeSeparators(binary.absolutePath())));
+        return 0;
+    }
     // A request to end while the start-up questions are open ends the program at once:
     // nothing has been changed yet that would need saving, and the questions' own event
     // loops would otherwise swallow it.

@@ -9,6 +9,7 @@
 // Runs on the offscreen platform unless QT_QPA_PLATFORM or DISPLAY says otherwise.
 #include "app/TFrmKivMain.h"
 #include "NullSeams.h"
+#include "platform/Prefault.h"
 #include "logs/ChatRowsModel.h"
 #include "platform/Cp932.h"
 #include "platform/DisplayChoices.h"
@@ -367,6 +368,8 @@ void Print(const char *what, double rate, const Result &shown, const Result &hid
 
 int main(int argc, char *argv[])
 {
+    // As the program does at start.
+    kiv::memory::KeepFreedMemoryForReuse();
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // As the program chooses.

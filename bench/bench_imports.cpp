@@ -18,6 +18,7 @@
 #include <cstdio>
 
 #include "NullSeams.h"
+#include "platform/Prefault.h"
 
 namespace {
 using namespace bench;
@@ -188,6 +189,8 @@ void BenchItemTable(const QTemporaryDir &dir)
 
 int main(int argc, char **argv)
 {
+    // As the program does at start.
+    kiv::memory::KeepFreedMemoryForReuse();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "NullSeams.h"
+#include "platform/Prefault.h"
 
 namespace {
 using namespace bench;
@@ -363,6 +364,8 @@ void BenchScale()
 
 int main(int argc, char *argv[])
 {
+    // As the program does at start.
+    kiv::memory::KeepFreedMemoryForReuse();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;

@@ -26,6 +26,7 @@
 #include <random>
 
 #include "NullSeams.h"
+#include "platform/Prefault.h"
 
 namespace {
 using namespace bench;
@@ -164,6 +165,8 @@ void Compare(const char *label, bool mixed, QTemporaryDir &chatDir, QTemporaryDi
 
 int main(int argc, char *argv[])
 {
+    // As the program does at start.
+    kiv::memory::KeepFreedMemoryForReuse();
     QApplication app(argc, argv);
     QTemporaryDir chatDir, actionDir;
     Compare("uniform", false, chatDir, actionDir);

@@ -3,6 +3,7 @@
 // files measured in the same run. The logs are written into a temporary folder and
 // deleted at the end.
 #include "NullSeams.h"
+#include "platform/Prefault.h"
 
 #include "logs/ChatRowsModel.h"
 #include "platform/Cp932.h"
@@ -150,6 +151,8 @@ Run Makeup(const QString &folder, int rosterSize)
 
 int main(int argc, char **argv)
 {
+    // As the program does at start.
+    kiv::memory::KeepFreedMemoryForReuse();
     QCoreApplication app(argc, argv);
     // A folder given is kept, and its logs are written only once: for profiling the
     // rebuild alone.

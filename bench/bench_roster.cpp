@@ -4,6 +4,7 @@
 // the two roster sizes: a sighting must not grow with the roster.
 #include "core/AppState.h"
 #include "NullSeams.h"
+#include "platform/Prefault.h"
 #include "core/IInfoOutput.h"
 #include "roster/RosterRowsModel.h"
 #include "roster/RosterTracker.h"
@@ -184,6 +185,8 @@ void BenchLoad()
 
 int main(int argc, char **argv)
 {
+    // As the program does at start.
+    kiv::memory::KeepFreedMemoryForReuse();
     QCoreApplication app(argc, argv);
     // "--once SIZE known|new": one run of one kind, for counting instructions under
     // callgrind (--toggle-collect='*Bench::Run*'), which the shared machine cannot disturb.

@@ -5,6 +5,7 @@
 #include "platform/DisplayChoices.h"
 #include "platform/FileNames.h"
 #include "platform/IClock.h"
+#include "platform/Prefault.h"
 #include "platform/ProgramLock.h"
 #include "app/QtPrompts.h"
 #include "platform/TerminationSignals.h"
@@ -30,6 +31,7 @@ void MapDesignFonts()
 
 int main(int argc, char *argv[])
 {
+    kiv::memory::KeepFreedMemoryForReuse();
     kiv::display::ChooseBeforeStart();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kivreader"));

@@ -4,6 +4,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #endif
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace kiv::memory {
 
@@ -21,6 +24,17 @@ void PrefaultForWriting(void *begin, qsizetype bytes)
 #else
     Q_UNUSED(begin);
     Q_UNUSED(bytes);
+#endif
+}
+
+void KeepFreedMemoryForReuse()
+{
+#if defined(__GLIBC__)
+    // The values the allocator would reach by itself once it had seen blocks that big
+    // freed (its largest), set from the start so that the first heavy command's memory is
+    // kept as well. Blocks above 32 MB still go back to the system when freed.
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
 #endif
 }
 

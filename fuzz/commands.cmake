@@ -6,3 +6,4 @@ kiv_add_fuzzer(fuzz_itemimports ${CMAKE_CURRENT_LIST_DIR}/fuzz_itemimports.cpp)
 kiv_add_fuzzer(fuzz_userfiles ${CMAKE_CURRENT_LIST_DIR}/fuzz_userfiles.cpp)
 # Each of its inputs writes and reads files: fewer of them in the test run.
 target_compile_definitions(fuzz_userfiles_smoke PRIVATE KIV_SMOKE_RUNS=3000)
+kiv_add_fuzzer(fuzz_rosterimports ${CMAKE_CURRENT_LIST_DIR}/fuzz_rosterimports.cpp)

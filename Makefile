@@ -36,7 +36,7 @@ install: build
 # libFuzzer builds of the fuzz targets (clang), each run for FUZZ_SECONDS.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= fuzz_calc fuzz_logtext fuzz_infocommand fuzz_alarms fuzz_reader fuzz_splitcsv fuzz_itemimports fuzz_userfiles fuzz_rosterimports
+FUZZ_TARGETS ?= fuzz_calc fuzz_logtext fuzz_infocommand fuzz_alarms fuzz_reader fuzz_splitcsv fuzz_itemimports fuzz_userfiles fuzz_rosterimports fuzz_commands
 fuzz: setup
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_FUZZ=ON -DKIV_SANITIZE=ON -DKIV_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)

@@ -1,6 +1,7 @@
 #pragma once
 
-// Seams that do nothing, for benchmarks that run the logic without windows or sounds.
+// Seams that do nothing, for benchmarks and fuzz targets that run the logic without
+// windows or sounds.
 #include "app/KivLogic.h"
 #include "core/IInfoOutput.h"
 #include "core/IStatusText.h"

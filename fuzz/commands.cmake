@@ -7,3 +7,10 @@ kiv_add_fuzzer(fuzz_userfiles ${CMAKE_CURRENT_LIST_DIR}/fuzz_userfiles.cpp)
 # Each of its inputs writes and reads files: fewer of them in the test run.
 target_compile_definitions(fuzz_userfiles_smoke PRIVATE KIV_SMOKE_RUNS=3000)
 kiv_add_fuzzer(fuzz_rosterimports ${CMAKE_CURRENT_LIST_DIR}/fuzz_rosterimports.cpp)
+kiv_add_fuzzer(fuzz_commands ${CMAKE_CURRENT_LIST_DIR}/fuzz_commands.cpp)
+# The seams that do nothing, shared with the benchmarks.
+target_include_directories(fuzz_commands_smoke PRIVATE ${PROJECT_SOURCE_DIR}/bench)
+target_compile_definitions(fuzz_commands_smoke PRIVATE KIV_SMOKE_RUNS=5000)
+if(TARGET fuzz_commands)
+  target_include_directories(fuzz_commands PRIVATE ${PROJECT_SOURCE_DIR}/bench)
+endif()

@@ -46,38 +46,27 @@ QByteArray ReadBytes(const QString &path)
     return file.readAll();
 }
 
-// Blanks as the settings file counts them around names: spaces and TABs only.
-QString TrimBlanks(QStringView s)
-{
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && (s[b] == u' ' || s[b] == u'\t'))
-        ++b;
-    while (e > b && (s[e - 1] == u' ' || s[e - 1] == u'\t'))
-        --e;
-    return s.sliced(b, e - b).toString();
-}
-
-// Every key of the file with the value ReadString gives for it, by section and key as
-// the file compares them.
+// Every key of the file with the value ReadString gives for it. The names are taken
+// roughly (any white space trimmed); ReadString applies the file's own rules to them, and
+// the same names are asked before and after the save.
 std::map<std::pair<QString, QString>, QString> Keys(const ProfileFile &ini)
 {
     std::map<std::pair<QString, QString>, QString> keys;
     QString section;
     bool inSection = false;
     for (const QString &line : ini.Lines()) {
-        const QString t = TrimBlanks(line);
+        const QString t = line.trimmed();
         if (t.startsWith(u'[')) {
             const qsizetype close = t.indexOf(u']');
-            section = TrimBlanks(close < 0 ? QStringView(t).sliced(1) : QStringView(t).sliced(1, close - 1));
+            section = (close < 0 ? t.sliced(1) : t.sliced(1, close - 1)).trimmed();
             inSection = true;
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');
-        if (!inSection || eq < 0)
-            continue;
-        const QString key = TrimBlanks(QStringView(line).first(eq));
-        keys.try_emplace({section.toCaseFolded(), key.toCaseFolded()}, ini.ReadString(section, key));
+        if (inSection && eq >= 0) {
+            const QString key = line.first(eq).trimmed();
+            keys.try_emplace({section.toCaseFolded(), key.toCaseFolded()}, ini.ReadString(section, key));
+        }
     }
     return keys;
 }

@@ -754,11 +754,12 @@ void TFrmKivMain::ApplyLayout(const QString &command)
     for (int c = 0; c < 5; ++c)
         lvWho->setColumnWidth(c, std::max(0, s.whoCol[c]));
 
-    auto place = [this](TSideWindow *window, const SavedEdges &edges, bool visible, int alpha) {
+    const QList<QRect> screens = AvailableScreenAreas();
+    auto place = [&screens](TSideWindow *window, const SavedEdges &edges, bool visible, int alpha) {
         if (!window)
             return;
         const QRect saved(QPoint(edges.left, edges.top), SideWindowSize(edges));
-        const QRect kept = KeptOnScreen(saved, AvailableScreenAreas());
+        const QRect kept = KeptOnScreen(saved, screens);
         window->move(kept.topLeft());
         const QSize size = kept.size();
         window->resize(size);

@@ -43,7 +43,7 @@ void LogFollower::Start()
             Read(m_watch->State() != TFolderWatch::WatchState::Watching || m_watch->TakeNamesChanged());
         };
         connect(m_watch, &TFolderWatch::StateChanged, this, &LogFollower::UpdateStatus);
-        m_watch->start();
+        m_watch->Start();
     } else {
         m_folderMissing = !QFileInfo(m_state.logDir).isDir();
     }

@@ -37,8 +37,8 @@ public:
     void FirstShowing();
     // Starts following: the folder watch and the 2-second comparison.
     void Start();
-    // Ends following; takes at most about 400 ms and never waits for a reading. Must run
-    // before the log buffers are released. Safe to call more than once.
+    // Ends following at once; never waits for a reading. Must run before the log buffers
+    // are released. Safe to call more than once.
     void Stop();
 
     const FollowerStatus &Status() const { return m_status; }

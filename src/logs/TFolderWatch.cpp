@@ -1,15 +1,13 @@
 #include "logs/TFolderWatch.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
-#include <QScopeGuard>
+#include <QSocketNotifier>
 
 #include <cerrno>
 #include <utility>
 
-#include <poll.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -17,11 +15,11 @@
 
 namespace {
 
-// The longest the thread sleeps before it looks at the stop request again.
-constexpr int kWaitMs = 400;
+// How often a folder that is not there is looked for.
+constexpr int kMissingCheckMs = 400;
 // How often a watched folder is checked for having been replaced behind the watch, and
 // how often a folder that cannot be watched is tried again.
-constexpr qint64 kFolderCheckMs = 2000;
+constexpr int kFolderCheckMs = 2000;
 
 constexpr uint32_t kWatchMask = IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE | IN_DELETE | IN_MOVED_FROM
     | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
@@ -50,7 +48,7 @@ QString RemoteFileSystemName(const QByteArray &path)
 
 } // namespace
 
-// The inotify side of the watch; lives on the worker thread only.
+// The inotify side of the watch.
 class TFolderWatch::Notifier
 {
 public:
@@ -63,7 +61,9 @@ public:
     Notifier(const Notifier &) = delete;
     Notifier &operator=(const Notifier &) = delete;
 
-    int Fd() const { return m_watch >= 0 ? m_fd : -1; }
+    // The handle the notices come through; -1 until the first watch was tried. It stays
+    // the same when the folder is watched anew.
+    int Handle() const { return m_fd; }
     bool Watching() const { return m_watch >= 0; }
     bool FolderLost() const { return m_folderLost; }
     TFolderWatch::WatchState State() const { return m_state; }
@@ -186,10 +186,12 @@ private:
 
 
 TFolderWatch::TFolderWatch(const QString &folder, QObject *parent)
-    : QThread(parent)
+    : QObject(parent)
     , m_folder(folder)
     , m_nativePath(QFile::encodeName(QDir::cleanPath(folder)))
 {
+    m_check.setSingleShot(true);
+    connect(&m_check, &QTimer::timeout, this, &TFolderWatch::CheckFolder);
 }
 
 TFolderWatch::~TFolderWatch()
@@ -197,132 +199,98 @@ TFolderWatch::~TFolderWatch()
     Stop();
 }
 
+void TFolderWatch::Start()
+{
+    if (m_started || m_stopped || m_nativePath.isEmpty())
+        return; // no folder given: nothing to watch
+    m_started = true;
+    m_notifier = std::make_unique<Notifier>(m_nativePath);
+    CheckFolder();
+}
+
 void TFolderWatch::Stop()
 {
-    {
-        QMutexLocker lock(&m_mutex);
-        m_stopping = true;
-        m_wake.wakeAll();
-    }
-    // The thread never waits for this thread once m_stopping is set, so this wait ends
-    // within one poll time-out whatever this thread is doing.
-    if (QThread::currentThread() != this)
-        wait();
+    m_stopped = true;
+    m_check.stop();
+    // Not deleted here: this may run inside its own signal.
+    if (m_notices)
+        m_notices->setEnabled(false);
 }
 
-bool TFolderWatch::StopRequested()
+void TFolderWatch::NoticesReady()
 {
-    QMutexLocker lock(&m_mutex);
-    return m_stopping;
+    if (m_stopped)
+        return;
+    // Always read, also during a call: notices left queued would be reported again at once.
+    const bool changed = m_notifier->Drain();
+    if (m_notifier->FolderLost())
+        CheckFolder();
+    else if (changed)
+        Changed();
 }
 
-void TFolderWatch::run()
+void TFolderWatch::CheckFolder()
 {
-    if (m_nativePath.isEmpty())
-        return; // no folder given: nothing to watch
-
-    Notifier notifier(m_nativePath);
-    notifier.Check();
-    WatchState reported = notifier.State();
-    ReportState(reported, notifier.Detail());
-
-    QElapsedTimer sinceCheck;
-    sinceCheck.start();
-    while (!StopRequested()) {
-        pollfd fd{notifier.Fd(), POLLIN, 0};
-        const int ready = ::poll(&fd, 1, kWaitMs); // a negative fd makes this a plain sleep
-        bool changed = false;
-        if (ready > 0 && (fd.revents & POLLIN))
-            changed = notifier.Drain();
-
-        // A lost folder is looked for at every round, so that its return is noticed at
-        // once; a watched one every few seconds, since a folder replaced on a remote file
-        // system sends no event at all.
-        if (notifier.FolderLost() || notifier.State() == WatchState::FolderMissing
-            || sinceCheck.elapsed() >= kFolderCheckMs) {
-            changed = notifier.Check() || changed;
-            sinceCheck.restart();
-            if (notifier.State() != reported) {
-                reported = notifier.State();
-                ReportState(reported, notifier.Detail());
-            }
-        }
-        if (changed && !CallOnChange(notifier))
-            break;
+    if (m_stopped)
+        return;
+    const bool cameBack = m_notifier->Check();
+    if (!m_notices && m_notifier->Handle() >= 0) {
+        m_notices = std::make_unique<QSocketNotifier>(m_notifier->Handle(), QSocketNotifier::Read);
+        connect(m_notices.get(), &QSocketNotifier::activated, this, &TFolderWatch::NoticesReady);
     }
-}
-
-bool TFolderWatch::CallOnChange(Notifier &notifier)
-{
-    quint64 ticket = 0;
-    {
-        QMutexLocker lock(&m_mutex);
-        // One call at a time: the one asked for before must have returned. The thread does
-        // not wait for each call to return before it waits for changes again, so a steady
-        // stream of changes wakes it once per change, not twice.
-        bool waited = false;
-        while (m_callsDone < m_callsAsked && !m_stopping) {
-            m_wake.wait(&m_mutex);
-            waited = true;
-        }
-        if (m_stopping)
-            return false;
-        if (waited) {
-            // Changes reported while the call ran are covered by the one asked for now,
-            // which reads everything; left queued they would give yet another call.
-            lock.unlock();
-            notifier.Drain();
-            lock.relock();
-            if (m_stopping)
-                return false;
-        }
-        ticket = ++m_callsAsked;
-    }
-    // Before the call is asked for, so that the call sees it.
-    if (notifier.TakeNamesChanged())
-        m_namesChanged = true;
-    m_callPending = true;
-    // Queued, never blocking: the owner may be waiting in Stop() for this thread to end.
-    // This object lives in the owner's thread, so the call runs there, and it is dropped
-    // with the object if the owner deletes it first.
-    QMetaObject::invokeMethod(this, [this, ticket] { RunOnChange(ticket); }, Qt::QueuedConnection);
-    return true;
-}
-
-void TFolderWatch::RunOnChange(quint64 ticket)
-{
-    {
-        QMutexLocker lock(&m_mutex);
-        if (m_stopping) {
-            m_callPending = false;
-            return; // cancelled: the thread has stopped waiting for it
-        }
-    }
-    QPointer<TFolderWatch> alive(this);
-    // Always let the thread go on, even when the callback throws.
-    auto done = qScopeGuard([&] {
-        if (!alive)
+    // A lost folder is looked for often, so that its return is noticed soon; a watched one
+    // every few seconds, since a folder replaced on a remote file system sends no notice.
+    m_check.start(m_notifier->State() == WatchState::FolderMissing ? kMissingCheckMs : kFolderCheckMs);
+    if (m_notifier->State() != m_state || m_notifier->Detail() != m_stateDetail) {
+        m_state = m_notifier->State();
+        m_stateDetail = m_notifier->Detail();
+        emit StateChanged(m_state, m_stateDetail);
+        if (m_stopped)
             return;
-        QMutexLocker lock(&m_mutex);
-        m_callsDone = ticket;
-        m_callPending = false;
-        m_wake.wakeAll();
-    });
+    }
+    if (cameBack)
+        Changed();
+}
+
+void TFolderWatch::Changed()
+{
+    if (m_inCall) {
+        m_callOwed = true;
+        return;
+    }
+    Call();
+}
+
+void TFolderWatch::Call()
+{
+    // This call reads everything, whatever was owed before it.
+    m_callOwed = false;
+    if (m_notifier->TakeNamesChanged())
+        m_namesChanged = true;
+    QPointer<TFolderWatch> alive(this);
+    m_inCall = true;
     // A copy: the callback may stop and delete this watch (its owner closing from a
     // nested event loop), which must not destroy the function while it runs.
     const std::function<void()> callback = OnChange;
-    if (callback)
-        callback();
+    try {
+        if (callback)
+            callback();
+    } catch (...) {
+        if (alive)
+            m_inCall = false;
+        throw;
+    }
+    if (!alive)
+        return;
+    m_inCall = false;
+    // Through the event loop, so that what waits there (a paint) goes first.
+    if (m_callOwed && !m_stopped)
+        QMetaObject::invokeMethod(this, &TFolderWatch::CallOwed, Qt::QueuedConnection);
 }
 
-void TFolderWatch::ReportState(WatchState state, const QString &detail)
+void TFolderWatch::CallOwed()
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, state, detail] {
-            m_state = state;
-            m_stateDetail = detail;
-            emit StateChanged(state, detail);
-        },
-        Qt::QueuedConnection);
+    if (m_stopped || m_inCall || !m_callOwed)
+        return; // done since, or owed after the call that runs now
+    Call();
 }

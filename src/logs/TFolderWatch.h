@@ -1,30 +1,32 @@
 #pragma once
 
 #include <QByteArray>
-#include <QMutex>
+#include <QObject>
 #include <QString>
-#include <QThread>
-#include <QWaitCondition>
+#include <QTimer>
 
-#include <atomic>
 #include <functional>
+#include <memory>
+#include <utility>
 
-// Waits for changes in one folder (not its subfolders) on a worker thread and, for each
-// change, runs `OnChange` in the owner's thread, one call at a time: a change that comes
-// while a call has not returned yet waits for it. Changes made before the call runs, or
-// while it runs, lead to one further call, not one each.
-// The thread touches no program state; it only asks for calls.
+class QSocketNotifier;
+
+// Waits for changes in one folder (not its subfolders) and, for each change, runs
+// `OnChange` in the owner's thread, one call at a time: a change that comes while a call
+// has not returned yet (the call may run an event loop of its own) waits for it. Changes
+// made before the call runs, or while it runs, lead to one further call, not one each.
+// It touches no program state; it only makes calls.
+//
+// The system's change notices are taken in the owner's event loop itself: a followed log
+// gets a record many times a second, and a thread of its own would wake two threads for
+// each record instead of one.
 //
 // It also keeps the folder itself in view: a folder that is deleted, moved away or
 // replaced is watched again when one is back under the same path. It cannot see changes
 // that the system does not report (network and user-space file systems report only what
 // this machine writes); State() says so, and the owner backs the watch up by looking at
 // the files itself.
-//
-// Stop() (or the destructor) ends the thread within about 400 ms. A call the thread has
-// asked for and that has not started yet is cancelled, so stopping never waits for the
-// owner's thread and cannot deadlock.
-class TFolderWatch : public QThread
+class TFolderWatch : public QObject
 {
     Q_OBJECT
 public:
@@ -40,11 +42,13 @@ public:
     explicit TFolderWatch(const QString &folder, QObject *parent = nullptr);
     ~TFolderWatch() override;
 
-    // Run in the owner's thread for each change; set before start(). May be empty.
+    // Run for each change; set before Start(). May be empty.
     std::function<void()> OnChange;
 
-    // Asks the thread to end and waits for it. Safe to call more than once, before start()
-    // and from inside `OnChange`.
+    // Looks at the folder and begins to watch it. A change before this calls nothing.
+    void Start();
+    // No call is made after this, not even one already due. Safe to call more than once,
+    // before Start() and from inside `OnChange`.
     void Stop();
 
     QString Folder() const { return m_folder; }
@@ -52,45 +56,36 @@ public:
     // Why the folder is not watched, or not watched reliably; empty while all is well.
     QString StateDetail() const { return m_stateDetail; }
 
-    // True from the moment the thread asks for a call of `OnChange` until it has returned
-    // (or was cancelled by a stop).
-    bool CallPending() const { return m_callPending.load(); }
-
     // True when names in the folder may have come, gone or changed hands (a file created,
     // deleted, renamed or changed in its attributes, events lost, the folder watched
     // anew) since the last time this was asked; false when only files' contents changed.
     // Set before the call it leads to runs; the first call after the folder is watched
     // (again) finds it set.
-    bool TakeNamesChanged() { return m_namesChanged.exchange(false); }
+    bool TakeNamesChanged() { return std::exchange(m_namesChanged, false); }
 
 signals:
-    // Emitted in the owner's thread.
     void StateChanged(TFolderWatch::WatchState state, const QString &detail);
-
-protected:
-    void run() override;
 
 private:
     class Notifier;
-    bool StopRequested();
-    // Asks the owner's thread to run `OnChange` once the call before has returned; false
-    // when stopping instead.
-    bool CallOnChange(Notifier &notifier);
-    void RunOnChange(quint64 ticket);
-    void ReportState(WatchState state, const QString &detail);
+    void NoticesReady();
+    void CheckFolder();
+    // A change was seen: the call now, or once the one that runs has returned.
+    void Changed();
+    void Call();
+    void CallOwed();
 
     const QString m_folder;
     const QByteArray m_nativePath;
-
-    QMutex m_mutex;
-    QWaitCondition m_wake;
-    bool m_stopping = false;   // guarded by m_mutex
-    quint64 m_callsAsked = 0;  // guarded by m_mutex
-    quint64 m_callsDone = 0;   // guarded by m_mutex
-    std::atomic<bool> m_callPending{false};
-    std::atomic<bool> m_namesChanged{false};
-
-    // Owner's thread only.
+    std::unique_ptr<Notifier> m_notifier;
+    // After m_notifier: it goes before the handle it listens to is closed.
+    std::unique_ptr<QSocketNotifier> m_notices;
+    QTimer m_check;
+    bool m_started = false;
+    bool m_stopped = false;
+    bool m_inCall = false;
+    bool m_callOwed = false;
+    bool m_namesChanged = false;
     WatchState m_state = WatchState::Starting;
     QString m_stateDetail;
 };

@@ -772,7 +772,9 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     QString &unreadable = m_unreadable[int(kind)];
     const QString path = PathOf(log.currentName);
     const kiv::files::Stamp stamp = kiv::files::StampOf(path);
+    kiv::files::ReadOnlyFile &file = m_files[int(kind)];
     if (!stamp.exists) {
+        file.Close();
         pos.seen = false;
         pos.seenSize = -1;
         pos.seenModified = 0;
@@ -781,23 +783,35 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     }
 
     if (!stamp.regular) {
+        file.Close();
         unreadable = QStringLiteral("ファイルではありません");
         return {Got::Unreadable, {}, false};
     }
 
-    // Opened for reading only and closed before anything is handed on: the game keeps
-    // the file open for writing and must never find it held.
-    kiv::files::ReadOnlyFile file;
-    if (!file.Open(path)) {
-        unreadable = file.Error();
-        return {Got::Unreadable, {}, false};
+    // Opened for reading only, and kept open while the path names the same file: a
+    // followed log is read several times a second, and opening and closing it each time
+    // was a third of a reading's calls to the system. A reader's handle never stands in
+    // the way of the game writing, renaming or deleting the file here.
+    if (!file.Is(stamp) || m_filePaths[int(kind)] != path) {
+        m_filePaths[int(kind)] = path;
+        if (!file.Open(path)) {
+            unreadable = file.Error();
+            return {Got::Unreadable, {}, false};
+        }
     }
     const qint64 size = stamp.size;
     bool grown = !whole && pos.bytes > 0 && size >= pos.bytes;
     if (grown)
         grown = file.ReadAt(0, pos.head.size()) == pos.head;
-    if (grown && pos.bytes > pos.head.size())
-        grown = file.ReadAt(pos.bytes - pos.tail.size(), pos.tail.size()) == pos.tail;
+    // The bytes after the last reading come in the same call as the end of what it read,
+    // which must not have changed either.
+    QByteArray behind;
+    qint64 behindWanted = 0;
+    if (grown && pos.bytes > pos.head.size()) {
+        behindWanted = pos.tail.size() + std::clamp<qint64>(size - pos.bytes + 1, 1, m_readSize);
+        behind = file.ReadAt(pos.bytes - pos.tail.size(), behindWanted);
+        grown = behind.startsWith(pos.tail);
+    }
     const Encoding oldEncoding = MarkOf(pos.head).encoding;
     const qsizetype unit = UnitBytes(oldEncoding);
     if (grown && !pos.lfMayFollow && pos.tail.size() >= unit
@@ -822,7 +836,13 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     stream.Skip(QByteArrayView(first).first(skipped));
     stream.Add(QByteArrayView(first).sliced(skipped));
     qint64 read = first.size();
-    if (start > 0 || first.size() == 3) {
+    bool atEnd = false;
+    if (start > 0 && behindWanted > 0) {
+        stream.Add(QByteArrayView(behind).sliced(pos.tail.size()));
+        read = behind.size() - pos.tail.size();
+        atEnd = behind.size() < behindWanted; // the end of the file, as it is now
+    }
+    if (!atEnd && (start > 0 || first.size() == 3)) {
         for (;;) {
             // No more room than the file has left (and one byte, so that a short read tells
             // the end): a record appended is a hundred bytes, not a whole piece.
@@ -837,9 +857,9 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     }
     if (file.Failed()) {
         unreadable = file.Error();
+        file.Close();
         return {Got::Unreadable, {}, false};
     }
-    file.Close();
     unreadable.clear();
 
     // A held line goes on as it stands when asked, or once the file has stayed as it was

@@ -17,7 +17,7 @@ Stamp StampOf(const QString &path)
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
         return {};
     return {true, S_ISREG(st.st_mode), qint64(st.st_size),
-            qint64(st.st_mtim.tv_sec) * 1000000000 + qint64(st.st_mtim.tv_nsec)};
+            qint64(st.st_mtim.tv_sec) * 1000000000 + qint64(st.st_mtim.tv_nsec), quint64(st.st_dev), quint64(st.st_ino)};
 }
 
 bool Exists(const QString &path)
@@ -41,6 +41,12 @@ bool ReadOnlyFile::Open(const QString &path)
     if (m_fd < 0) {
         m_error = qt_error_string(errno);
         return false;
+    }
+    // The file opened, which need not be the one a look at the path found just before.
+    struct stat st {};
+    if (::fstat(m_fd, &st) == 0) {
+        m_device = quint64(st.st_dev);
+        m_inode = quint64(st.st_ino);
     }
     return true;
 }
@@ -77,6 +83,7 @@ void ReadOnlyFile::Close()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    m_device = m_inode = 0;
 }
 
 } // namespace kiv::files

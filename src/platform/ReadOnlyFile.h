@@ -18,6 +18,9 @@ struct Stamp
     // The last write, in nanoseconds since 1970, as the file system keeps it: compared,
     // never shown, so no time zone is looked up for it.
     qint64 modified = 0;
+    // Which file it is: a file put in the place of another has other numbers.
+    quint64 device = 0;
+    quint64 inode = 0;
 };
 
 // What `path` looks like now; `exists` is false when nothing is there.
@@ -35,6 +38,11 @@ public:
 
     // False when the file cannot be opened; Error() says why.
     bool Open(const QString &path);
+    // True when the file open is the one `stamp` was taken of.
+    bool Is(const Stamp &stamp) const
+    {
+        return m_fd >= 0 && stamp.exists && stamp.device == m_device && stamp.inode == m_inode;
+    }
     // Up to `bytes` bytes from `offset` into `data`: fewer only at the end of the file.
     // -1 on a failure, which Error() then describes.
     qint64 ReadAt(qint64 offset, char *data, qint64 bytes);
@@ -47,6 +55,8 @@ public:
 
 private:
     int m_fd = -1;
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
     QString m_error;
 };
 

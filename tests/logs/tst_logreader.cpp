@@ -17,6 +17,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+
 #include <memory>
 #include <stdexcept>
 
@@ -182,6 +184,11 @@ QStringList TestLogReader::Run(const QByteArray &initial, const QByteArrayList &
         case '+': testfiles::Append(path, bytes); break;
         case '=': testfiles::Write(path, bytes); break;
         case '-': QFile::remove(path); break;
+        case '>': // a new file put in its place, as an editor saves
+            testfiles::Write(path + u".new"_s, bytes);
+            if (::rename(QFile::encodeName(path + u".new"_s).constData(), QFile::encodeName(path).constData()) != 0)
+                qFatal("cannot rename over %s", qPrintable(path));
+            break;
         default: break;
         }
         m_reader->ReadNewLogText();
@@ -251,6 +258,11 @@ void TestLogReader::appendedText_data()
         << b1 << QByteArrayList{'=' + b2 + b3} << QStringList{Chat(Replay, r1), Chat(Live, r2 + r3)};
     QTest::newRow("written anew with the same start and more")
         << b1 << QByteArrayList{'=' + b1 + b2} << QStringList{Chat(Replay, r1), Chat(Live, r2)};
+    QTest::newRow("a new file put in its place with the old text and more")
+        << QByteArray(b1 + b2) << QByteArrayList{'>' + b1 + b2 + b3, '+' + b1}
+        << QStringList{Chat(Replay, r1 + r2), Chat(Live, r3), Chat(Live, r1)};
+    QTest::newRow("a new file put in its place with other text")
+        << b1 << QByteArrayList{'>' + b2, '>' + b3} << QStringList{Chat(Replay, r1), Chat(Live, r2), Chat(Live, r3)};
     QTest::newRow("deleted, then created with other text")
         << b1 << QByteArrayList{"-", '=' + b2} << QStringList{Chat(Replay, r1), Chat(Live, r2)};
     QTest::newRow("deleted, then created with the old text and more")

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -269,20 +270,21 @@ void TFolderWatch::Call()
         m_namesChanged = true;
     QPointer<TFolderWatch> alive(this);
     m_inCall = true;
-    // A copy: the callback may stop and delete this watch (its owner closing from a
-    // nested event loop), which must not destroy the function while it runs.
-    const std::function<void()> callback = OnChange;
-    try {
+    {
+        // Cleared however the call ends, a throw included: a watch left in a call would
+        // never call again.
+        const auto done = qScopeGuard([&] {
+            if (alive)
+                m_inCall = false;
+        });
+        // A copy: the callback may stop and delete this watch (its owner closing from a
+        // nested event loop), which must not destroy the function while it runs.
+        const std::function<void()> callback = OnChange;
         if (callback)
             callback();
-    } catch (...) {
-        if (alive)
-            m_inCall = false;
-        throw;
     }
     if (!alive)
         return;
-    m_inCall = false;
     // Through the event loop, so that what waits there (a paint) goes first.
     if (m_callOwed && !m_stopped)
         QMetaObject::invokeMethod(this, &TFolderWatch::CallOwed, Qt::QueuedConnection);

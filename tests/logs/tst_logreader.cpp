@@ -258,6 +258,25 @@ void TestLogReader::appendedText_data()
         << b1 << QByteArrayList{'=' + b2 + b3} << QStringList{Chat(Replay, r1), Chat(Live, r2 + r3)};
     QTest::newRow("written anew with the same start and more")
         << b1 << QByteArrayList{'=' + b1 + b2} << QStringList{Chat(Replay, r1), Chat(Live, r2)};
+    // Longer than the start the reading fingerprints: what grew comes in one read with the
+    // end read before, which is compared too.
+    QByteArray big;
+    for (int n = 0; n < 500; ++n)
+        big += QByteArray("line") + QByteArray::number(n).rightJustified(4, '0') + "\r\n";
+    const QString rBig = QString::fromLatin1(big);
+    QByteArray bigEndRewritten = big;
+    bigEndRewritten.replace("line0499", "LINE0499");
+    QTest::newRow("a long file grows")
+        << big << QByteArrayList{"+x\r\n", "+y\r\n"}
+        << QStringList{Chat(Replay, rBig), Chat(Live, u"x\r\n"_s), Chat(Live, u"y\r\n"_s)};
+    QTest::newRow("a long file's end rewritten at the same size")
+        << big << QByteArrayList{'=' + bigEndRewritten, "+z\r\n"}
+        << QStringList{Chat(Replay, rBig), Chat(Live, u"LINE0499\r\n"_s), Chat(Live, u"z\r\n"_s)};
+    QTest::newRow("a long file ends on a lone CR, then its LF comes")
+        << QByteArray(big + "a\r") << QByteArrayList{"+\nb\r\n"}
+        << QStringList{Chat(Replay, rBig + u"a\r\n"_s), Chat(Live, u"b\r\n"_s)};
+    QTest::newRow("a long file, a new one put in its place with more")
+        << big << QByteArrayList{'>' + big + "x\r\n"} << QStringList{Chat(Replay, rBig), Chat(Live, u"x\r\n"_s)};
     QTest::newRow("a new file put in its place with the old text and more")
         << QByteArray(b1 + b2) << QByteArrayList{'>' + b1 + b2 + b3, '+' + b1}
         << QStringList{Chat(Replay, r1 + r2), Chat(Live, r3), Chat(Live, r1)};

@@ -792,12 +792,9 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     // followed log is read several times a second, and opening and closing it each time
     // was a third of a reading's calls to the system. A reader's handle never stands in
     // the way of the game writing, renaming or deleting the file here.
-    if (!file.Is(stamp) || m_filePaths[int(kind)] != path) {
-        m_filePaths[int(kind)] = path;
-        if (!file.Open(path)) {
-            unreadable = file.Error();
-            return {Got::Unreadable, {}, false};
-        }
+    if (!file.Is(stamp) && !file.Open(path)) {
+        unreadable = file.Error();
+        return {Got::Unreadable, {}, false};
     }
     const qint64 size = stamp.size;
     bool grown = !whole && pos.bytes > 0 && size >= pos.bytes;

@@ -119,9 +119,8 @@ private:
     const IClock &m_clock;
     mutable std::optional<QDateTime> m_now;
     std::array<QString, kLogKindCount> m_unreadable; // the reason, per kind
-    // Each kind's current file, kept open between readings, and the path it was opened by.
+    // Each kind's current file, kept open between readings.
     std::array<kiv::files::ReadOnlyFile, kLogKindCount> m_files;
-    std::array<QString, kLogKindCount> m_filePaths;
     quint64 m_textsHanded = 0;
     qint64 m_readSize = 256 * 1024;
     // Where and on which day the folder's names were last looked at.

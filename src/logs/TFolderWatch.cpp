@@ -200,11 +200,20 @@ TFolderWatch::~TFolderWatch()
     Stop();
 }
 
+TFolderWatch::WatchState TFolderWatch::State() const
+{
+    return m_notifier ? m_notifier->State() : WatchState::Starting;
+}
+
+QString TFolderWatch::StateDetail() const
+{
+    return m_notifier ? m_notifier->Detail() : QString();
+}
+
 void TFolderWatch::Start()
 {
-    if (m_started || m_stopped || m_nativePath.isEmpty())
+    if (m_notifier || m_stopped || m_nativePath.isEmpty())
         return; // no folder given: nothing to watch
-    m_started = true;
     m_notifier = std::make_unique<Notifier>(m_nativePath);
     CheckFolder();
 }
@@ -234,6 +243,8 @@ void TFolderWatch::CheckFolder()
 {
     if (m_stopped)
         return;
+    const WatchState stateBefore = State();
+    const QString detailBefore = StateDetail();
     const bool cameBack = m_notifier->Check();
     if (!m_notices && m_notifier->Handle() >= 0) {
         m_notices = std::make_unique<QSocketNotifier>(m_notifier->Handle(), QSocketNotifier::Read);
@@ -242,10 +253,8 @@ void TFolderWatch::CheckFolder()
     // A lost folder is looked for often, so that its return is noticed soon; a watched one
     // every few seconds, since a folder replaced on a remote file system sends no notice.
     m_check.start(m_notifier->State() == WatchState::FolderMissing ? kMissingCheckMs : kFolderCheckMs);
-    if (m_notifier->State() != m_state || m_notifier->Detail() != m_stateDetail) {
-        m_state = m_notifier->State();
-        m_stateDetail = m_notifier->Detail();
-        emit StateChanged(m_state, m_stateDetail);
+    if (State() != stateBefore || StateDetail() != detailBefore) {
+        emit StateChanged(State(), StateDetail());
         if (m_stopped)
             return;
     }

@@ -52,9 +52,9 @@ public:
     void Stop();
 
     QString Folder() const { return m_folder; }
-    WatchState State() const { return m_state; }
+    WatchState State() const;
     // Why the folder is not watched, or not watched reliably; empty while all is well.
-    QString StateDetail() const { return m_stateDetail; }
+    QString StateDetail() const;
 
     // True when names in the folder may have come, gone or changed hands (a file created,
     // deleted, renamed or changed in its attributes, events lost, the folder watched
@@ -81,11 +81,8 @@ private:
     // After m_notifier: it goes before the handle it listens to is closed.
     std::unique_ptr<QSocketNotifier> m_notices;
     QTimer m_check;
-    bool m_started = false;
     bool m_stopped = false;
     bool m_inCall = false;
     bool m_callOwed = false;
     bool m_namesChanged = false;
-    WatchState m_state = WatchState::Starting;
-    QString m_stateDetail;
 };

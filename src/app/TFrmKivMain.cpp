@@ -329,7 +329,7 @@ void TFrmKivMain::SetSideWindows(TInfoWindow *info, TInfoGridHin *itemHin, TInfo
     m_info = info;
     m_itemHin = itemHin;
     m_item = item;
-    m_itemWindows = std::make_unique<QtItemWindows>(item, itemHin);
+    m_itemWindows = std::make_unique<QtItemWindows>(item, itemHin, kRowFrame);
     m_logic->SetItemWindows(m_itemWindows.get());
     if (item)
         item->SetReportFolder(m_state.programFolder, &m_prompts);

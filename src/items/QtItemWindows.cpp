@@ -6,10 +6,14 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-QtItemWindows::QtItemWindows(TInfoGrid *distribution, TInfoGridHin *byKind)
+QtItemWindows::QtItemWindows(TInfoGrid *distribution, TInfoGridHin *byKind, std::chrono::milliseconds frame)
     : m_distribution(distribution)
     , m_byKind(byKind)
 {
+    m_frame.setSingleShot(true);
+    m_frame.setTimerType(Qt::PreciseTimer);
+    m_frame.setInterval(frame);
+    QObject::connect(&m_frame, &QTimer::timeout, &m_frame, [this] { ShowWaitingChange(); });
 }
 
 DistributionTally &QtItemWindows::Distribution()
@@ -24,6 +28,13 @@ KindTally &QtItemWindows::ByKind()
 
 void QtItemWindows::TallyChanged()
 {
+    if (!m_frame.isActive())
+        m_frame.start();
+}
+
+void QtItemWindows::ShowWaitingChange()
+{
+    m_frame.stop();
     if (m_distribution && m_distribution->isVisible())
         m_distribution->Refresh();
     if (m_byKind && m_byKind->isVisible())

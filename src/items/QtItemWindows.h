@@ -3,16 +3,21 @@
 #include "items/IItemWindows.h"
 
 #include <QPointer>
+#include <QTimer>
+
+#include <chrono>
 
 class TInfoGrid;
 class TInfoGridHin;
 
 // The item windows of the program behind the logic's seam. Windows that are gone count
-// as hidden; their tallies then live here.
+// as hidden; their tallies then live here. A change of the tallies is shown at the end of
+// its frame: a reading of thousands of pick-ups redraws the grids once, not once each.
 class QtItemWindows final : public IItemWindows
 {
 public:
-    QtItemWindows(TInfoGrid *distribution, TInfoGridHin *byKind);
+    QtItemWindows(TInfoGrid *distribution, TInfoGridHin *byKind,
+                  std::chrono::milliseconds frame = std::chrono::milliseconds(0));
 
     DistributionTally &Distribution() override;
     KindTally &ByKind() override;
@@ -27,8 +32,12 @@ public:
     void SetDistributionSize(const QSize &size) override;
     int ScreenHeight() const override;
 
+    // Shows a change still waiting for the end of its frame now.
+    void ShowWaitingChange();
+
 private:
     QPointer<TInfoGrid> m_distribution;
     QPointer<TInfoGridHin> m_byKind;
     HiddenItemWindows m_gone;
+    QTimer m_frame;
 };

@@ -1,6 +1,7 @@
 #include "items/TFrmItemNote.h"
 #include "items/TInfoGrid.h"
 #include "items/TInfoGridHin.h"
+#include "items/QtItemWindows.h"
 #include "widgets/TStrColGrid.h"
 
 #include <QComboBox>
@@ -23,6 +24,7 @@ private slots:
     void distributionWindow();
     void byKindWindow();
     void aPickUpRedrawsOnlyWhatChanged();
+    void aBurstOfPickUpsIsDrawnAtTheEndOfItsFrame();
     void headersReadable_data();
     void headersReadable();
     void itemNote_data();
@@ -146,6 +148,51 @@ void TestItemWindows::aPickUpRedrawsOnlyWhatChanged()
     window.Refresh();
     QTest::qWait(50);
     QCOMPARE(grid.area, 0);
+}
+
+namespace {
+
+QStringList CellsOf(const TStrColGrid *grid)
+{
+    QStringList cells{u"%1x%2"_s.arg(grid->rowCount()).arg(grid->columnCount())};
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        for (int column = 0; column < grid->columnCount(); ++column)
+            cells.append(grid->item(row, column) ? grid->item(row, column)->text() : QString());
+    }
+    return cells;
+}
+
+} // namespace
+
+void TestItemWindows::aBurstOfPickUpsIsDrawnAtTheEndOfItsFrame()
+{
+    // A reading of thousands of pick-ups used to rebuild both grids at every one of them.
+    TInfoGrid distribution;
+    TInfoGridHin kinds;
+    TInfoGrid drawnAtOnce;
+    TInfoGridHin kindsDrawnAtOnce;
+    for (TSideWindow *w : std::initializer_list<TSideWindow *>{&distribution, &kinds, &drawnAtOnce, &kindsDrawnAtOnce}) {
+        w->SetRememberedSize(QSize(300, 150));
+        w->show();
+    }
+    QtItemWindows windows(&distribution, &kinds, std::chrono::milliseconds(14));
+    const QStringList before = CellsOf(distribution.strGrid);
+    for (int i = 0; i < 3000; ++i) {
+        const QString id = u"%1"_s.arg(10000000 + i % 8);
+        const QString item = u"草%1"_s.arg(i % 300);
+        for (TInfoGrid *w : {&distribution, &drawnAtOnce})
+            w->Tally().AddPickup(id, u"p"_s, item, i % 7 ? kWhite : kPink, kGreen);
+        for (TInfoGridHin *w : {&kinds, &kindsDrawnAtOnce})
+            w->Tally().AddPickupByKind(id, u"p"_s, item + u"(2)"_s, kWhite, kGreen);
+        windows.TallyChanged();
+    }
+    QCOMPARE(CellsOf(distribution.strGrid), before);
+    drawnAtOnce.Refresh();
+    kindsDrawnAtOnce.Refresh();
+    QTRY_COMPARE(CellsOf(distribution.strGrid), CellsOf(drawnAtOnce.strGrid));
+    QCOMPARE(CellsOf(distribution.strRndGrid), CellsOf(drawnAtOnce.strRndGrid));
+    QCOMPARE(CellsOf(kinds.strGrid), CellsOf(kindsDrawnAtOnce.strGrid));
+    QVERIFY(CellsOf(distribution.strGrid) != before);
 }
 
 void TestItemWindows::headersReadable_data()

@@ -23,7 +23,7 @@ void WriteRect(ProfileFile &ini, const QString &prefix, const QRect &r)
 void WriteCloseSettings(ProfileFile &ini, const AppState &state, const CloseSnapshot &s)
 {
     const QString &w = keys::kWindow;
-    ini.WriteString(keys::kSystemWrite, keys::kLogDir, state.logDir);
+    ini.WriteString(keys::kSystemWrite, keys::kLogDir, state.logDir.isEmpty() ? state.missingLogDir : state.logDir);
     ini.WriteString(keys::kSystemWrite, keys::kKivIdWrite, state.ownId);
     ini.WriteBool(keys::kSystemWrite, keys::kActionLog, state.actionLog);
     ini.WriteInt(w, keys::kStyle, state.style);

@@ -57,6 +57,7 @@ void ReadStartSettings(AppState &state, const ProfileFile &ini, QSize mainWindow
 
 void AskLogFolder(AppState &state, IPrompts &prompts)
 {
+    const QString saved = state.logDir;
     int cancelled = 0;
     while (!(QFileInfo(state.logDir).isDir() && !state.logDir.isEmpty()) && cancelled < 3) {
         prompts.Information(kAskLogFolder);
@@ -65,6 +66,7 @@ void AskLogFolder(AppState &state, IPrompts &prompts)
             ++cancelled;
     }
     state.logDir = files::WithTrailingSeparator(state.logDir);
+    state.missingLogDir = state.logDir.isEmpty() ? saved : QString();
 }
 
 void AskOwnId(AppState &state, IPrompts &prompts)

@@ -107,6 +107,9 @@ struct AppState
     QString settingsPath;
 
     QString logDir; // ends with a separator, or empty
+    // The saved LOG folder when it was missing at start and no other was chosen (a drive
+    // not plugged in): it goes back into the settings at close instead of an empty one.
+    QString missingLogDir;
     QString ownId = kNoOwnId;
     bool actionLog = true;
     int fontSize = 0; // 0: the views keep their design font

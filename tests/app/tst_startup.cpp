@@ -1,4 +1,6 @@
 #include "app/Startup.h"
+#include "app/Shutdown.h"
+#include "platform/ProfileFile.h"
 
 #include "support/FakeClock.h"
 #include "support/ScriptedPrompts.h"
@@ -180,17 +182,22 @@ void TestStartup::logFolder_data()
     QTest::addColumn<QString>("logdirLine"); // "<LOG>" stands for the existing LOG folder
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("logDir");
+    QTest::addColumn<QString>("savedAtClose");
 
     const QString log = u"<LOG>"_s;
-    QTest::newRow("three cancellations end the asking") << QString() << QStringList{{}, {}, {}} << QString();
-    QTest::newRow("a chosen folder ends it at once") << QString() << QStringList{log} << log + u'/';
-    QTest::newRow("cancel, then choose") << QString() << QStringList{{}, log} << log + u'/';
+    QTest::newRow("three cancellations end the asking") << QString() << QStringList{{}, {}, {}} << QString() << QString();
+    QTest::newRow("a chosen folder ends it at once") << QString() << QStringList{log} << log + u'/' << log + u'/';
+    QTest::newRow("cancel, then choose") << QString() << QStringList{{}, log} << log + u'/' << log + u'/';
     QTest::newRow("a folder that does not exist is no cancellation")
-        << QString() << QStringList{u"/nonexistent/LOG"_s, {}, {}, {}} << QString();
-    QTest::newRow("folder from the settings") << u"logdir=<LOG>/"_s << QStringList{} << log + u'/';
+        << QString() << QStringList{u"/nonexistent/LOG"_s, {}, {}, {}} << QString() << QString();
+    QTest::newRow("folder from the settings") << u"logdir=<LOG>/"_s << QStringList{} << log + u'/' << log + u'/';
     QTest::newRow("folder from the settings is gone")
-        << u"logdir=/nonexistent/LOG/"_s << QStringList{{}, u"/also/gone"_s, log} << log + u'/';
-    QTest::newRow("a file is no folder") << u"logdir=<LOG>/file.txt"_s << QStringList{{}, {}, {}} << QString();
+        << u"logdir=/nonexistent/LOG/"_s << QStringList{{}, u"/also/gone"_s, log} << log + u'/' << log + u'/';
+    // A drive not plugged in today: the setting outlives the cancelled questions.
+    QTest::newRow("folder from the settings is gone, every choice cancelled")
+        << u"logdir=/media/usbdisk/KIV/LOG/"_s << QStringList{{}, {}, {}} << QString() << u"/media/usbdisk/KIV/LOG/"_s;
+    QTest::newRow("a file is no folder")
+        << u"logdir=<LOG>/file.txt"_s << QStringList{{}, {}, {}} << QString() << u"<LOG>/file.txt"_s;
 }
 
 void TestStartup::logFolder()
@@ -198,6 +205,7 @@ void TestStartup::logFolder()
     QFETCH(QString, logdirLine);
     QFETCH(QStringList, answers);
     QFETCH(QString, logDir);
+    QFETCH(QString, savedAtClose);
     testfiles::Write(LogDir() + u"/file.txt"_s, "x");
     if (!logdirLine.isNull())
         WriteSettings(u"[system]\r\n"_s + QString(logdirLine).replace(u"<LOG>"_s, LogDir()) +
@@ -216,6 +224,14 @@ void TestStartup::logFolder()
     if (logdirLine.isNull())
         expected << u"input: "_s + kAskOwnId;
     QCOMPARE(prompts.shown, expected);
+
+    ProfileFile ini(SettingsPath());
+    (void)ini.Load(); // no file on a first run
+    WriteCloseSettings(ini, state, CloseSnapshot{});
+    QVERIFY(ini.Save());
+    ProfileFile saved(SettingsPath());
+    QVERIFY(saved.Load());
+    QCOMPARE(saved.ReadString(u"System"_s, u"logdir"_s), QString(savedAtClose).replace(u"<LOG>"_s, LogDir()));
 }
 
 void TestStartup::listsLoadSortedWithoutDuplicates()

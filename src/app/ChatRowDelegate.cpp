@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
 
 namespace {
@@ -15,6 +16,37 @@ constexpr qsizetype kMaxKeptTexts = 2048;
 // No column shows more characters than this, and eliding a damaged line of a million
 // characters would shape all of them.
 constexpr qsizetype kMaxShownChars = 2048;
+
+// Scripts whose text is its characters' glyphs side by side.
+bool NeedsNoShaping(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c.isSurrogate())
+            return false;
+        switch (c.category()) {
+        case QChar::Mark_NonSpacing:
+        case QChar::Mark_SpacingCombining:
+        case QChar::Mark_Enclosing:
+        case QChar::Other_Format:
+            return false;
+        default:
+            break;
+        }
+        switch (c.script()) {
+        case QChar::Script_Common:
+        case QChar::Script_Latin:
+        case QChar::Script_Greek:
+        case QChar::Script_Cyrillic:
+        case QChar::Script_Hiragana:
+        case QChar::Script_Katakana:
+        case QChar::Script_Han:
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -34,7 +66,7 @@ void ChatRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QModel
 
 const ChatRowDelegate::Cell &ChatRowDelegate::LaidOut(int row, int column, const QFont &font, int width) const
 {
-    if (font != m_seenFont) {
+    if (!m_seenFont || font != *m_seenFont) {
         for (auto &texts : m_kept)
             texts.clear();
         m_seenFont = font;
@@ -45,6 +77,10 @@ const ChatRowDelegate::Cell &ChatRowDelegate::LaidOut(int row, int column, const
         m_font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
         m_boldFont = m_font;
         m_boldFont.setBold(true);
+        m_raw = QRawFont::fromFont(m_font);
+        m_rawBold = QRawFont::fromFont(m_boldFont);
+        m_lineHeight = QFontMetricsF(m_font).height();
+        m_boldLineHeight = QFontMetricsF(m_boldFont).height();
     }
     const bool bold = column == ChatRowsModel::TextColumn && m_model.TextStyleOf(row).bold;
     const QStringView shown = m_model.CellText(row, column);
@@ -66,6 +102,10 @@ const ChatRowDelegate::Cell &ChatRowDelegate::LaidOut(int row, int column, const
     Cell cell;
     cell.width = width;
     cell.bold = bold;
+    if (PlaceGlyphs(cell, line, bold ? m_rawBold : m_raw, width)) {
+        cell.height = bold ? m_boldLineHeight : m_lineHeight;
+        return *kept.insert(text, std::move(cell));
+    }
     cell.text.setTextFormat(Qt::PlainText);
     cell.text.setText(line);
     cell.text.prepare(QTransform(), cellFont);
@@ -74,7 +114,56 @@ const ChatRowDelegate::Cell &ChatRowDelegate::LaidOut(int row, int column, const
         cell.text.setText(QFontMetrics(cellFont).elidedText(line, Qt::ElideRight, std::max(width, 0)));
         cell.text.prepare(QTransform(), cellFont);
     }
+    cell.height = cell.text.size().height();
     return *kept.insert(text, std::move(cell));
+}
+
+void ChatRowDelegate::SetPlacesGlyphs(bool on)
+{
+    m_placesGlyphs = on;
+    for (auto &texts : m_kept)
+        texts.clear();
+}
+
+bool ChatRowDelegate::PlaceGlyphs(Cell &cell, const QString &line, const QRawFont &font, int width) const
+{
+    if (!m_placesGlyphs || !font.isValid() || !NeedsNoShaping(line))
+        return false;
+    QList<quint32> glyphs = font.glyphIndexesForString(line);
+    if (glyphs.size() != line.size() || glyphs.contains(0u))
+        return false;
+    QList<QPointF> advances = font.advancesForGlyphIndexes(glyphs);
+    qreal total = 0;
+    for (const QPointF &advance : std::as_const(advances))
+        total += advance.x();
+    if (total > width) {
+        // As the text layout elides: as many characters as fit before the ellipsis.
+        const QList<quint32> ellipsis = font.glyphIndexesForString(QStringLiteral("\u2026"));
+        if (ellipsis.size() != 1 || ellipsis.front() == 0)
+            return false;
+        const qreal ellipsisWidth = font.advancesForGlyphIndexes(ellipsis).front().x();
+        qsizetype fit = 0;
+        for (qreal x = 0; fit < glyphs.size() && x + advances[fit].x() + ellipsisWidth <= width; ++fit)
+            x += advances[fit].x();
+        glyphs.resize(fit);
+        advances.resize(fit);
+        if (ellipsisWidth <= width) {
+            glyphs.append(ellipsis.front());
+            advances.append(QPointF(ellipsisWidth, 0));
+        }
+    }
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    qreal x = 0;
+    for (const QPointF &advance : std::as_const(advances)) {
+        positions.append(QPointF(x, 0));
+        x += advance.x();
+    }
+    cell.glyphs.setRawFont(font);
+    cell.glyphs.setGlyphIndexes(glyphs);
+    cell.glyphs.setPositions(positions);
+    cell.ascent = font.ascent();
+    return true;
 }
 
 void ChatRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
@@ -108,13 +197,16 @@ void ChatRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QRect textRect = option.rect.adjusted(margin, 0, -margin, 0);
     const Cell &cell = LaidOut(row, column, option.font, textRect.width());
-    const QSizeF size = cell.text.size();
+    const QPointF topLeft(textRect.left(), textRect.top() + (textRect.height() - cell.height) / 2);
     painter->save();
     painter->setPen(textColour);
-    painter->setFont(cell.bold ? m_boldFont : m_font); // as laid out, or it is laid out again
     painter->setClipRect(option.rect);
-    painter->drawStaticText(QPointF(textRect.left(), textRect.top() + (textRect.height() - size.height()) / 2),
-                            cell.text);
+    if (!cell.glyphs.isEmpty()) {
+        painter->drawGlyphRun(topLeft + QPointF(0, cell.ascent), cell.glyphs);
+    } else if (!cell.text.text().isEmpty()) {
+        painter->setFont(cell.bold ? m_boldFont : m_font); // as laid out, or it is laid out again
+        painter->drawStaticText(topLeft, cell.text);
+    }
     painter->restore();
 
     if (option.state & QStyle::State_HasFocus) {

@@ -81,6 +81,8 @@ private slots:
     void rowsAppendedWhileHiddenShowAsAWholePaint();
     void cellsDrawnAsByAFreshView_data();
     void cellsDrawnAsByAFreshView();
+    void glyphsDrawnAsLaidOut_data();
+    void glyphsDrawnAsLaidOut();
     void textCellBackgrounds_data();
     void textCellBackgrounds();
 
@@ -863,6 +865,39 @@ void TestMainViews::cellsDrawnAsByAFreshView()
             v->view.setFont(QFont(v->view.font().family(), 15));
     }
     QCOMPARE(before.Image(), fresh.Image());
+}
+
+void TestMainViews::glyphsDrawnAsLaidOut_data()
+{
+    QTest::addColumn<int>("textWidth");
+    QTest::newRow("texts that fit") << 600;
+    QTest::newRow("texts elided") << 90;
+    QTest::newRow("room for the ellipsis only") << 14;
+}
+
+void TestMainViews::glyphsDrawnAsLaidOut()
+{
+    // Texts drawn as placed glyphs look exactly as when they are laid out.
+    QFETCH(int, textWidth);
+    std::vector<LogLineRecord> rows;
+    const QString texts[] = {u"こんにちは！よろしくお願いします、今日はボス行きましょう"_s,
+                             u"thanks! see you (笑) ｶﾀｶﾅ 全角ＡＢＣ"_s,
+                             u"café naïve Ελληνικά кириллица"_s,
+                             u"e\u0301 combining and \u200d joiner"_s,
+                             u"@calc 1+2*3"_s,
+                             QString()};
+    int n = 0;
+    for (const QString &text : texts)
+        rows.push_back({u"12:00:0%1"_s.arg(n), u"1111111%1"_s.arg(n), u"名前%1"_s.arg(n), text,
+                        n % 2 ? u"@calc"_s : u"<Public>"_s}), ++n;
+    ChatView placed(rows);
+    ChatView laidOut(rows);
+    static_cast<ChatRowDelegate *>(laidOut.view.itemDelegate())->SetPlacesGlyphs(false);
+    for (ChatView *v : {&placed, &laidOut}) {
+        v->view.resize(900, 200);
+        v->view.setColumnWidth(ChatRowsModel::TextColumn, textWidth);
+    }
+    QCOMPARE(placed.Image(), laidOut.Image());
 }
 
 void TestMainViews::textCellBackgrounds_data()

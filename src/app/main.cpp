@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QFont>
 
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -33,6 +34,10 @@ int main(int argc, char *argv[])
 {
     kiv::memory::KeepFreedMemoryForReuse();
     kiv::display::ChooseBeforeStart();
+    if (!kiv::display::DisplayNamed()) {
+        std::fprintf(stderr, "KivReader shows windows and needs a desktop: no display is set (DISPLAY or WAYLAND_DISPLAY).\n");
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kivreader"));
     MapDesignFonts();

@@ -9,8 +9,8 @@ void ChooseBeforeStart()
 {
     // Side windows must be placed and kept on top, which Wayland does not allow a
     // program to do; XWayland does.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
-        && qEnvironmentVariableIsSet("DISPLAY"))
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     // On X11 a window's picture goes to the server through shared memory, after which
     // the next paint into it waits until the server has taken it: a round trip, and a
@@ -19,6 +19,12 @@ void ChooseBeforeStart()
     // the connection costs less. Other platforms do not read this.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
+}
+
+bool DisplayNamed()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 } // namespace kiv::display

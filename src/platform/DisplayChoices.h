@@ -6,4 +6,8 @@ namespace kiv::display {
 // object is made. Whatever the user set in the environment is kept.
 void ChooseBeforeStart();
 
+// False when no display is there to open (no X11 or Wayland display named, no platform
+// chosen): the application object would abort the program.
+bool DisplayNamed();
+
 } // namespace kiv::display

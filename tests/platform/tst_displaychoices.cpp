@@ -20,16 +20,23 @@ void TestDisplayChoices::choices_data()
     QTest::addColumn<QByteArray>("noShm");
     QTest::addColumn<QByteArray>("platformAfter");
     QTest::addColumn<QByteArray>("noShmAfter");
+    QTest::addColumn<bool>("named"); // a display to open, or the program ends with a message
     QTest::newRow("X11") << QByteArray(":0") << QByteArray("-") << QByteArray("-") << QByteArray("-")
-                         << QByteArray("-") << QByteArray("1");
+                         << QByteArray("-") << QByteArray("1") << true;
     QTest::newRow("Wayland with XWayland") << QByteArray(":0") << QByteArray("wayland-0") << QByteArray("-")
-                                           << QByteArray("-") << QByteArray("xcb") << QByteArray("1");
+                                           << QByteArray("-") << QByteArray("xcb") << QByteArray("1") << true;
     QTest::newRow("Wayland alone") << QByteArray("-") << QByteArray("wayland-0") << QByteArray("-") << QByteArray("-")
-                                   << QByteArray("-") << QByteArray("1");
+                                   << QByteArray("-") << QByteArray("1") << true;
     QTest::newRow("the user's platform") << QByteArray(":0") << QByteArray("wayland-0") << QByteArray("wayland")
-                                         << QByteArray("-") << QByteArray("wayland") << QByteArray("1");
+                                         << QByteArray("-") << QByteArray("wayland") << QByteArray("1") << true;
     QTest::newRow("the user's shared memory choice") << QByteArray(":0") << QByteArray("-") << QByteArray("-")
-                                                     << QByteArray("0") << QByteArray("-") << QByteArray("0");
+                                                     << QByteArray("0") << QByteArray("-") << QByteArray("0") << true;
+    QTest::newRow("no display") << QByteArray("-") << QByteArray("-") << QByteArray("-") << QByteArray("-")
+                                << QByteArray("-") << QByteArray("1") << false;
+    QTest::newRow("empty display") << QByteArray("") << QByteArray("") << QByteArray("-") << QByteArray("-")
+                                   << QByteArray("-") << QByteArray("1") << false;
+    QTest::newRow("a platform without a display") << QByteArray("-") << QByteArray("-") << QByteArray("offscreen")
+                                                  << QByteArray("-") << QByteArray("offscreen") << QByteArray("1") << true;
 }
 
 void TestDisplayChoices::choices()
@@ -40,6 +47,7 @@ void TestDisplayChoices::choices()
     QFETCH(QByteArray, noShm);
     QFETCH(QByteArray, platformAfter);
     QFETCH(QByteArray, noShmAfter);
+    QFETCH(bool, named);
     const auto set = [](const char *name, const QByteArray &value) {
         if (value == "-")
             qunsetenv(name);
@@ -56,6 +64,7 @@ void TestDisplayChoices::choices()
     kiv::display::ChooseBeforeStart();
     QCOMPARE(get("QT_QPA_PLATFORM"), platformAfter);
     QCOMPARE(get("QT_XCB_NO_MITSHM"), noShmAfter);
+    QCOMPARE(kiv::display::DisplayNamed(), named);
 }
 
 QTEST_GUILESS_MAIN(TestDisplayChoices)

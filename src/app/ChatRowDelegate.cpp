@@ -203,7 +203,7 @@ void ChatRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     painter->setClipRect(option.rect);
     if (!cell.glyphs.isEmpty()) {
         painter->drawGlyphRun(topLeft + QPointF(0, cell.ascent), cell.glyphs);
-    } else if (!cell.text.text().isEmpty()) {
+    } else {
         painter->setFont(cell.bold ? m_boldFont : m_font); // as laid out, or it is laid out again
         painter->drawStaticText(topLeft, cell.text);
     }

@@ -34,7 +34,6 @@ void QtItemWindows::TallyChanged()
 
 void QtItemWindows::ShowWaitingChange()
 {
-    m_frame.stop();
     if (m_distribution && m_distribution->isVisible())
         m_distribution->Refresh();
     if (m_byKind && m_byKind->isVisible())

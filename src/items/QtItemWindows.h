@@ -32,10 +32,10 @@ public:
     void SetDistributionSize(const QSize &size) override;
     int ScreenHeight() const override;
 
-    // Shows a change still waiting for the end of its frame now.
+private:
+    // Shows the change that waited for the end of its frame.
     void ShowWaitingChange();
 
-private:
     QPointer<TInfoGrid> m_distribution;
     QPointer<TInfoGridHin> m_byKind;
     HiddenItemWindows m_gone;

@@ -3,6 +3,8 @@
 #include "widgets/FlatScrollBarStyle.h"
 
 #include <QHeaderView>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QStyle>
@@ -92,6 +94,138 @@ TChatView::TChatView(QWidget *parent)
     // threads, and nothing behind it (its holder, the frame, the splitter, the window)
     // is drawn first.
     UseFlatScrollBars(this);
+    // A scroll also starts a timer on both bars at every append, for styles whose bars
+    // show only while the view scrolls. These bars always show.
+    if (!m_bar->style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, m_bar)) {
+        disconnect(m_bar, SIGNAL(valueChanged(int)), this, SLOT(_q_vslide(int)));
+        connect(m_bar, &QScrollBar::valueChanged, this, &TChatView::OnVerticalSlide);
+        m_slideValue = m_bar->value();
+    }
+}
+
+void TChatView::OnVerticalSlide(int value)
+{
+    const int dy = m_slideValue - value;
+    m_slideValue = value;
+    scrollContentsBy(0, dy);
+}
+
+void TChatView::SetDrawsRowsItself(bool on)
+{
+    m_drawsRowsItself = on;
+    viewport()->update();
+}
+
+bool TChatView::DrawsRowsItself() const
+{
+    // Rows of one height, none hidden or moved, and no cell spanning others (the view sets
+    // none): a row's place is its number times the height. The table view's own paint asks
+    // the row header, which works out the place of every row of the day again after each
+    // append. The pointer over the rows, a drag or an edit: the table view draws what they
+    // add.
+    const QHeaderView *rows = verticalHeader();
+    const int height = rows->defaultSectionSize();
+    return m_drawsRowsItself && model() && itemDelegate() && height > 0 && isLeftToRight() && !alternatingRowColors()
+        && gridStyle() == Qt::SolidLine && state() == NoState && !viewport()->underMouse() && !rows->sectionsMoved()
+        && rows->hiddenSectionCount() == 0 && rows->length() == rows->count() * height;
+}
+
+void TChatView::paintEvent(QPaintEvent *event)
+{
+    if (DrawsRowsItself())
+        PaintRows(event);
+    else
+        QTableView::paintEvent(event);
+}
+
+void TChatView::PaintRows(QPaintEvent *event)
+{
+    // As the table view paints, cell by cell and then the grid, with the grid's lines
+    // filled instead of stroked pixel by pixel.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    QPainter painter(viewport());
+    const QHeaderView *rows = verticalHeader();
+    const QHeaderView *columns = horizontalHeader();
+    const int rowCount = rows->count();
+    const int columnCount = columns->count();
+    if (rowCount == 0 || columnCount == 0)
+        return;
+    const int height = rows->defaultSectionSize();
+    const int offset = rows->offset();
+    const int gridSize = showGrid() ? 1 : 0;
+    const QColor gridColour = QColor::fromRgba(QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+    const bool edgeLines = showGrid() && style()->styleHint(QStyle::SH_Table_AlwaysDrawLeftTopGridLines, &option, this);
+    const int lastX = columns->length() - columns->offset() - 1;
+    const int lastY = rows->length() - offset - 1;
+    const QAbstractItemModel *cells = model();
+    const QModelIndex root = rootIndex();
+    const QItemSelectionModel *selection = selectionModel();
+    const QModelIndex current = currentIndex();
+    const bool focus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
+    QStyleOptionViewItem cell = option;
+
+    for (QRect dirty : event->region()) {
+        dirty.setBottom(std::min(dirty.bottom(), lastY));
+        dirty.setRight(std::min(dirty.right(), lastX));
+        if (!dirty.isValid() || dirty.top() + offset < 0)
+            continue;
+        int left = columns->visualIndexAt(dirty.left());
+        int right = columns->visualIndexAt(dirty.right());
+        if (left == -1)
+            left = 0;
+        if (right == -1)
+            right = columnCount - 1;
+        const int top = (dirty.top() + offset) / height;
+        const int bottom = std::min(rowCount - 1, (dirty.bottom() + offset) / height);
+
+        for (int row = top; row <= bottom; ++row) {
+            const int rowY = row * height - offset;
+            for (int visual = left; visual <= right; ++visual) {
+                const int column = columns->logicalIndex(visual);
+                if (columns->isSectionHidden(column))
+                    continue;
+                const QModelIndex index = cells->index(row, column, root);
+                if (!index.isValid())
+                    continue;
+                cell.rect = QRect(columnViewportPosition(column), rowY, columnWidth(column) - gridSize, height - gridSize);
+                cell.state = option.state;
+                if (selection && selection->isSelected(index))
+                    cell.state |= QStyle::State_Selected;
+                if (option.state & QStyle::State_Enabled) {
+                    const bool enabled = cells->flags(index) & Qt::ItemIsEnabled;
+                    if (!enabled)
+                        cell.state &= ~QStyle::State_Enabled;
+                    cell.palette.setCurrentColorGroup(enabled ? QPalette::Normal : QPalette::Disabled);
+                }
+                if (focus && index == current)
+                    cell.state |= QStyle::State_HasFocus;
+                // Styles draw a row's panel for a selected or a hovered row only.
+                if (cell.state & QStyle::State_Selected)
+                    style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &cell, &painter, this);
+                itemDelegateForIndex(index)->paint(&painter, cell, index);
+            }
+        }
+
+        if (!showGrid())
+            continue;
+        for (int row = top; row <= bottom; ++row)
+            painter.fillRect(QRect(dirty.left(), (row + 1) * height - offset - 1, dirty.width(), 1), gridColour);
+        for (int visual = left; visual <= right; ++visual) {
+            const int column = columns->logicalIndex(visual);
+            if (!columns->isSectionHidden(column))
+                painter.fillRect(QRect(columnViewportPosition(column) + columnWidth(column) - 1, dirty.top(), 1,
+                                       dirty.height()),
+                                 gridColour);
+        }
+        if (edgeLines && columns->isHidden() && top * height - offset == dirty.top())
+            painter.fillRect(QRect(dirty.left(), dirty.top(), dirty.width(), 1), gridColour);
+        if (edgeLines && rows->isHidden()) {
+            const int column = columns->logicalIndex(left);
+            if (!columns->isSectionHidden(column) && columnViewportPosition(column) == dirty.left())
+                painter.fillRect(QRect(dirty.left(), dirty.top(), 1, dirty.height()), gridColour);
+        }
+    }
 }
 
 bool TChatView::BarMustComeOrGo() const

@@ -15,6 +15,12 @@ public:
     // Brings the last row into view, drawing only what comes into view.
     void ScrollToLastRow();
 
+    // Off: every paint goes through the table view's own (drawing must not differ).
+    void SetDrawsRowsItself(bool on);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 protected slots:
     void verticalScrollbarValueChanged(int value) override;
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
@@ -22,11 +28,17 @@ protected slots:
 private slots:
     void OnRowCountChanged(int oldCount, int newCount);
     void OnScrollRangeChanged();
+    void OnVerticalSlide(int value);
 
 private:
     class ChatScrollBar;
     // The vertical bar is hidden while the rows fit, or shown while they do not.
     bool BarMustComeOrGo() const;
+    // Whether the rows can be found and drawn without asking the row header.
+    bool DrawsRowsItself() const;
+    void PaintRows(QPaintEvent *event);
     ChatScrollBar *m_bar = nullptr;
     bool m_barLayoutPosted = false;
+    int m_slideValue = 0; // the bar's value the rows were last scrolled to
+    bool m_drawsRowsItself = true;
 };

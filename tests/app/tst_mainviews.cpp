@@ -2,6 +2,7 @@
 #include "app/Layout.h"
 #include "app/QtPrompts.h"
 #include "app/ChatRowDelegate.h"
+#include "app/TChatView.h"
 #include "app/TFrmKivMain.h"
 
 #include "commands/TInfoWindow.h"
@@ -85,6 +86,8 @@ private slots:
     void glyphsDrawnAsLaidOut();
     void textCellBackgrounds_data();
     void textCellBackgrounds();
+    void rowsDrawnAsTheTableViewDraws_data();
+    void rowsDrawnAsTheTableViewDraws();
 
 private:
     QString File(const QString &name) const { return m_dir->filePath(name); }
@@ -920,6 +923,83 @@ void TestMainViews::textCellBackgrounds()
         &chat.view, QPoint(chat.view.columnViewportPosition(ChatRowsModel::TextColumn) + 60, chat.view.rowHeight(0) / 2));
     const QColor expected = background.isValid() ? background : chat.view.palette().color(QPalette::Base);
     QCOMPARE(image.pixelColor(inTextCell), expected);
+}
+
+void TestMainViews::rowsDrawnAsTheTableViewDraws_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::newRow("first rows") << u"top"_s;
+    QTest::newRow("scrolled part of a row") << u"scrolled"_s;
+    QTest::newRow("selected rows, one current") << u"selected"_s;
+    QTest::newRow("columns short of the right edge") << u"short columns"_s;
+    QTest::newRow("rows short of the bottom") << u"few rows"_s;
+    QTest::newRow("a column hidden") << u"hidden column"_s;
+    QTest::newRow("a column moved") << u"moved column"_s;
+    QTest::newRow("no grid") << u"no grid"_s;
+    QTest::newRow("view disabled") << u"disabled"_s;
+    QTest::newRow("tall rows, big font") << u"big font"_s;
+}
+
+void TestMainViews::rowsDrawnAsTheTableViewDraws()
+{
+    // The chat view finds and draws its rows itself; every pixel must be the table view's,
+    // for the whole view and for the strips an append or a scroll repaints.
+    QFETCH(QString, state);
+    ChatRowsModel model;
+    TChatView view;
+    view.setModel(&model);
+    view.setItemDelegate(new ChatRowDelegate(model, &view));
+    view.setShowGrid(true);
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view.verticalHeader()->hide();
+    view.horizontalHeader()->setStretchLastSection(state != u"short columns"_s);
+    view.resize(420, 200);
+    std::vector<LogLineRecord> rows = Rows(u"行"_s, state == u"few rows"_s ? 3 : 40);
+    rows[1].tag = u"$pickup_rea"_s; // a text cell with a background of its own
+    model.AppendRows(rows);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    if (state == u"scrolled"_s)
+        view.verticalScrollBar()->setValue(view.rowHeight(0) * 7 + 5);
+    if (state == u"selected"_s) {
+        view.selectRow(2);
+        view.selectionModel()->select(model.index(4, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        view.setCurrentIndex(model.index(4, 1));
+        view.setFocus();
+    }
+    if (state == u"short columns"_s)
+        view.setColumnWidth(ChatRowsModel::TextColumn, 60);
+    if (state == u"hidden column"_s)
+        view.setColumnHidden(1, true);
+    if (state == u"moved column"_s)
+        view.horizontalHeader()->moveSection(0, 2);
+    if (state == u"no grid"_s)
+        view.setShowGrid(false);
+    if (state == u"disabled"_s)
+        view.setEnabled(false);
+    if (state == u"big font"_s) {
+        view.setFont(QFont(view.font().family(), 15));
+        view.verticalHeader()->setDefaultSectionSize(QFontMetrics(view.font()).height() + 4);
+    }
+
+    QWidget *viewport = view.viewport();
+    const int rowHeight = view.rowHeight(0);
+    const QRect regions[] = {viewport->rect(),
+                             QRect(0, viewport->height() - rowHeight, viewport->width(), rowHeight),
+                             QRect(30, rowHeight / 2, 150, rowHeight * 2),
+                             QRect(viewport->width() - 20, 0, 20, viewport->height())};
+    for (const QRect &region : regions) {
+        QImage images[2];
+        for (int own = 0; own < 2; ++own) {
+            view.SetDrawsRowsItself(own == 1);
+            images[own] = QImage(viewport->size(), QImage::Format_RGB32);
+            images[own].fill(Qt::magenta);
+            viewport->render(&images[own], QPoint(), QRegion(region));
+        }
+        QVERIFY2(images[0] == images[1], qPrintable(u"differs in %1,%2 %3x%4"_s.arg(region.x()).arg(region.y())
+                                                        .arg(region.width()).arg(region.height())));
+    }
 }
 
 QTEST_MAIN(TestMainViews)

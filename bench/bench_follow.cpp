@@ -5,7 +5,12 @@
 // processing without painting), how often and how much of the chat view was painted, and
 // the follow latency (write to row in the view) against `tail -f` on the same file.
 //
+// The records at 50/s go in blocks, shown and hidden in turn: a virtual machine's host takes
+// time from it in spells of seconds, which a block shown and the one hidden after it share.
+// Each block's figure is printed too; the spells only ever add to a block.
+//
 // Usage: bench_follow [records at 50/s (default 1000)] [records at 2,000/s (default 4000)]
+//                     [blocks at 50/s (default 4)] [records of the day before the start (default 2000)]
 // Runs on the offscreen platform unless QT_QPA_PLATFORM or DISPLAY says otherwise.
 #include "app/TFrmKivMain.h"
 #include "NullSeams.h"
@@ -228,7 +233,37 @@ struct Result
     QString threads; // the program's CPU per 1,000 records by thread
     std::vector<double> latencyMs; // ours
     std::vector<double> tailMs;
+    std::vector<double> blocksPer1000; // of a run in blocks, each block's
 };
+
+// The blocks of one kind as one run.
+Result Combine(const std::vector<Result> &blocks, const std::vector<int> &records)
+{
+    Result all;
+    double cpu = 0;
+    int total = 0;
+    double share = 0;
+    all.quietestPer1000 = 1e9;
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        const Result &b = blocks[i];
+        cpu += b.cpuPer1000 * records[i] / 1000;
+        total += records[i];
+        all.quietestPer1000 = std::min(all.quietestPer1000, b.quietestPer1000);
+        all.chatPaints += b.chatPaints;
+        share += b.chatShare * b.chatPaints;
+        all.otherPaints += b.otherPaints;
+        all.blocksPer1000.push_back(b.cpuPer1000);
+        all.latencyMs.insert(all.latencyMs.end(), b.latencyMs.begin(), b.latencyMs.end());
+        all.tailMs.insert(all.tailMs.end(), b.tailMs.begin(), b.tailMs.end());
+    }
+    all.cpuPer1000 = total > 0 ? cpu / total * 1000 : 0;
+    all.chatShare = all.chatPaints > 0 ? share / all.chatPaints : 0;
+    if (!blocks.empty()) {
+        all.otherByClass = blocks.front().otherByClass;
+        all.threads = blocks.front().threads;
+    }
+    return all;
+}
 
 // Appends `records` records at `rate` a second and waits until each is a row of the view.
 Result Follow(TFrmKivMain &window, PaintCounter &paints, const QString &chatLog, int records, double rate,
@@ -354,8 +389,19 @@ void Print(const char *what, double rate, const Result &shown, const Result &hid
                 "(bar 0.5 s, goal 0.1 s); chat view painted %d times, %.0f %% of it each; other widgets %d paints (%s)\n",
                 what, rate, shown.cpuPer1000, hidden.cpuPer1000, shown.cpuPer1000 - hidden.cpuPer1000,
                 shown.chatPaints, shown.chatShare * 100, shown.otherPaints, qPrintable(shown.otherByClass.trimmed()));
-    std::printf("  quietest fifth of the records: shown %.3f s, hidden %.3f s per 1,000\n", shown.quietestPer1000,
+    std::printf("  quietest fifth of a block's records: shown %.3f s, hidden %.3f s per 1,000\n", shown.quietestPer1000,
                 hidden.quietestPer1000);
+    if (shown.blocksPer1000.size() > 1 && shown.blocksPer1000.size() == hidden.blocksPer1000.size()) {
+        std::vector<double> ratios;
+        QString list;
+        for (size_t i = 0; i < shown.blocksPer1000.size(); ++i) {
+            ratios.push_back(shown.blocksPer1000[i] / std::max(1e-9, hidden.blocksPer1000[i]));
+            list += QStringLiteral(" %1/%2").arg(shown.blocksPer1000[i], 0, 'f', 3).arg(hidden.blocksPer1000[i], 0, 'f', 3);
+        }
+        std::printf("  blocks, shown/hidden s per 1,000:%s; median shown %.3f s, hidden %.3f s, shown/hidden %.2f\n",
+                    qPrintable(list), Percentile(shown.blocksPer1000, 0.5), Percentile(hidden.blocksPer1000, 0.5),
+                    Percentile(ratios, 0.5));
+    }
     std::printf("  CPU per 1,000 records by thread, s: shown %s; hidden %s\n", qPrintable(shown.threads),
                 qPrintable(hidden.threads));
     if (!shown.latencyMs.empty() && !shown.tailMs.empty()) {
@@ -382,6 +428,8 @@ int main(int argc, char *argv[])
                                {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans CJK JP")});
     const int slowRecords = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
     const int fastRecords = argc > 2 ? std::max(1, std::atoi(argv[2])) : 4000;
+    const int slowBlocks = std::clamp(argc > 3 ? std::atoi(argv[3]) : 4, 1, slowRecords);
+    const int morningRecords = argc > 4 ? std::max(1, std::atoi(argv[4])) : 2000;
 
     QTemporaryDir dir;
     const QString logDir = dir.filePath(QStringLiteral("LOG"));
@@ -403,7 +451,7 @@ int main(int argc, char *argv[])
         QFile f(chatLog);
         if (!f.open(QIODevice::WriteOnly))
             return 1;
-        for (int n = 0; n < 2000; ++n)
+        for (int n = 0; n < morningRecords; ++n)
             f.write(Record(1000000 + n));
     }
 
@@ -427,9 +475,16 @@ int main(int argc, char *argv[])
         number += records;
         return r;
     };
-    const Result slowShown = run(slowRecords, 50, true, true);
-    const Result slowHidden = run(slowRecords, 50, false, false);
-    Print("steady stream", 50, slowShown, slowHidden);
+    std::vector<Result> shownBlocks;
+    std::vector<Result> hiddenBlocks;
+    std::vector<int> blockRecords;
+    for (int b = 0; b < slowBlocks; ++b) {
+        const int records = slowRecords / slowBlocks + (b < slowRecords % slowBlocks ? 1 : 0);
+        blockRecords.push_back(records);
+        shownBlocks.push_back(run(records, 50, true, true));
+        hiddenBlocks.push_back(run(records, 50, false, false));
+    }
+    Print("steady stream", 50, Combine(shownBlocks, blockRecords), Combine(hiddenBlocks, blockRecords));
     const Result fastShown = run(fastRecords, 2000, true, true);
     const Result fastHidden = run(fastRecords, 2000, false, false);
     Print("heavy stream", 2000, fastShown, fastHidden);

@@ -116,18 +116,22 @@ void TChatView::SetDrawsRowsItself(bool on)
     viewport()->update();
 }
 
-bool TChatView::DrawsRowsItself() const
+bool TChatView::RowsOfOneHeight() const
 {
-    // Rows of one height, none hidden or moved, and no cell spanning others (the view sets
-    // none): a row's place is its number times the height. The table view's own paint asks
-    // the row header, which works out the place of every row of the day again after each
-    // append. The pointer over the rows, a drag or an edit: the table view draws what they
-    // add.
     const QHeaderView *rows = verticalHeader();
     const int height = rows->defaultSectionSize();
-    return m_drawsRowsItself && model() && itemDelegate() && height > 0 && isLeftToRight() && !alternatingRowColors()
-        && gridStyle() == Qt::SolidLine && state() == NoState && !viewport()->underMouse() && !rows->sectionsMoved()
-        && rows->hiddenSectionCount() == 0 && rows->length() == rows->count() * height;
+    return height > 0 && !rows->sectionsMoved() && rows->hiddenSectionCount() == 0
+        && rows->length() == rows->count() * height;
+}
+
+bool TChatView::DrawsRowsItself() const
+{
+    // With no cell spanning others (the view sets none), a row's place is its number times
+    // the height. The table view's own paint asks the row header, which works out the place
+    // of every row of the day again after each append. The pointer over the rows, a drag or
+    // an edit: the table view draws what they add.
+    return m_drawsRowsItself && model() && itemDelegate() && RowsOfOneHeight() && isLeftToRight()
+        && !alternatingRowColors() && gridStyle() == Qt::SolidLine && state() == NoState && !viewport()->underMouse();
 }
 
 void TChatView::paintEvent(QPaintEvent *event)
@@ -264,13 +268,13 @@ void TChatView::OnRowCountChanged(int oldCount, int newCount)
     // lay out and repaint both scroll bars and the frame around them at every append.
     m_bar->SetRangeKeepingEnd(0, std::max(0, verticalHeader()->length() - viewport()->height()));
     verticalHeader()->setOffset(verticalScrollBar()->value());
-    // From the grid line above the first new row to the bottom. With rows of one fixed
-    // height its place follows from the length; asking the header would make it work out
-    // the place of every row of the day again, at every append.
+    // From the grid line above the first new row to the bottom. With rows of one height
+    // its place follows from the length; asking the header would make it work out the
+    // place of every row of the day again, at every append.
     const QHeaderView *header = verticalHeader();
-    const bool uniform = header->sectionResizeMode(0) == QHeaderView::Fixed && header->hiddenSectionCount() == 0;
-    const int first = uniform ? header->length() - (newCount - oldCount) * header->defaultSectionSize() - header->offset()
-                              : rowViewportPosition(oldCount);
+    const int first = RowsOfOneHeight()
+                          ? header->length() - (newCount - oldCount) * header->defaultSectionSize() - header->offset()
+                          : rowViewportPosition(oldCount);
     const int top = std::max(0, first);
     if (top < viewport()->height())
         viewport()->update(QRect(0, top, viewport()->width(), viewport()->height() - top));

@@ -35,6 +35,9 @@ private:
     class ChatScrollBar;
     // The vertical bar is hidden while the rows fit, or shown while they do not.
     bool BarMustComeOrGo() const;
+    // All rows shown, in order, of the header's default height: a row's place is its
+    // number times the height.
+    bool RowsOfOneHeight() const;
     // Whether the rows can be found and drawn without asking the row header.
     bool DrawsRowsItself() const;
     void PaintRows(QPaintEvent *event);

@@ -577,6 +577,12 @@ constexpr int kLookBackDays = 31;
 
 } // namespace
 
+qint64 NextReadBytes(qint64 left, qint64 readSize)
+{
+    // Past the look, a byte at a time would chase a game writing fast, one call per byte.
+    return std::min(left >= 0 ? left + 1 : readSize, std::max<qint64>(1, readSize));
+}
+
 LogReader::LogReader(AppState &state, ILogProcessors &processors, const IClock &clock)
     : m_state(state)
     , m_processors(processors)
@@ -805,7 +811,7 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     QByteArray behind;
     qint64 behindWanted = 0;
     if (grown && pos.bytes > pos.head.size()) {
-        behindWanted = pos.tail.size() + std::clamp<qint64>(size - pos.bytes + 1, 1, m_readSize);
+        behindWanted = pos.tail.size() + NextReadBytes(size - pos.bytes, m_readSize);
         behind = file.ReadAt(pos.bytes - pos.tail.size(), behindWanted);
         grown = behind.startsWith(pos.tail);
     }
@@ -841,9 +847,8 @@ LogReader::Loaded LogReader::Load(LogKind kind, bool whole, Flush flush)
     }
     if (!atEnd && (start > 0 || first.size() == 3)) {
         for (;;) {
-            // No more room than the file has left (and one byte, so that a short read tells
-            // the end): a record appended is a hundred bytes, not a whole piece.
-            const qint64 want = std::clamp<qint64>(size - (start + read) + 1, 1, m_readSize);
+            // A record appended is a hundred bytes, not a whole piece.
+            const qint64 want = NextReadBytes(size - (start + read), m_readSize);
             const qint64 got = stream.ReadFrom(file, start + read, want);
             if (got <= 0)
                 break;

@@ -119,6 +119,8 @@ private slots:
     void unreadableFileIsReportedAndRetried();
     void emptyLogFolderReadsNothing();
     void longFileIsReadFromWhereTheLastReadingStopped();
+    void nextReadBytes_data();
+    void nextReadBytes();
     void changedSinceLastReading_data();
     void changedSinceLastReading();
     void lineEndingInParenWaitsForTheNextLine_data();
@@ -884,6 +886,28 @@ void TestLogReader::namesAreLookedForWhenTheyMayHaveChanged()
     m_reader->ReadNewLogText();
     QCOMPARE(m_processors.calls, QStringList{Chat(Replay, Record(1))} + after);
     QCOMPARE(m_state->Log(LogKind::Chat).currentName, DailyLogName(u"ChatLog_"_s, tomorrow));
+}
+
+void TestLogReader::nextReadBytes_data()
+{
+    QTest::addColumn<qint64>("left");
+    QTest::addColumn<qint64>("readSize");
+    QTest::addColumn<qint64>("bytes");
+    QTest::newRow("a record appended") << qint64(90) << qint64(256 * 1024) << qint64(91);
+    QTest::newRow("at the end as looked at") << qint64(0) << qint64(256 * 1024) << qint64(1);
+    QTest::newRow("more than a piece left") << qint64(1 << 20) << qint64(256 * 1024) << qint64(256 * 1024);
+    // The game wrote on while the file was read: a byte at a time would chase it.
+    QTest::newRow("grown past the look") << qint64(-1) << qint64(256 * 1024) << qint64(256 * 1024);
+    QTest::newRow("far past the look") << qint64(-5000) << qint64(4096) << qint64(4096);
+    QTest::newRow("tiny pieces") << qint64(-3) << qint64(1) << qint64(1);
+}
+
+void TestLogReader::nextReadBytes()
+{
+    QFETCH(qint64, left);
+    QFETCH(qint64, readSize);
+    QFETCH(qint64, bytes);
+    QCOMPARE(NextReadBytes(left, readSize), bytes);
 }
 
 QTEST_GUILESS_MAIN(TestLogReader)

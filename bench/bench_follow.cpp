@@ -7,7 +7,10 @@
 //
 // The records at 50/s go in blocks, shown and hidden in turn: a virtual machine's host takes
 // time from it in spells of seconds, which a block shown and the one hidden after it share.
-// Each block's figure is printed too; the spells only ever add to a block.
+// Each block's figure is printed too; the spells only ever add to a block. So is how often
+// the main thread was preempted per record: when the display server is woken onto the
+// program's CPU by the picture sent, it takes the CPU at once and the program's work
+// resumes on cold caches.
 //
 // Usage: bench_follow [records at 50/s (default 1000)] [records at 2,000/s (default 4000)]
 //                     [blocks at 50/s (default 4)] [records of the day before the start (default 2000)]
@@ -73,6 +76,23 @@ std::map<long, std::pair<QString, double>> ThreadCpu()
         threads[tid.toLong()] = {QString::fromUtf8(comm.readAll()).trimmed(), ns / 1e9};
     }
     return threads;
+}
+
+// How often the main thread was taken off its CPU against its will so far. Another
+// program woken on the same CPU (the display server, at each picture sent) does that, and
+// each time the thread comes back to cold caches: a block whose records are preempted
+// costs more CPU time for the same work.
+long MainThreadPreemptions()
+{
+    QFile status(QStringLiteral("/proc/self/task/%1/status").arg(::getpid()));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray key("nonvoluntary_ctxt_switches:");
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().toLong();
+    }
+    return 0;
 }
 
 double Percentile(std::vector<double> v, double p)
@@ -234,6 +254,8 @@ struct Result
     std::vector<double> latencyMs; // ours
     std::vector<double> tailMs;
     std::vector<double> blocksPer1000; // of a run in blocks, each block's
+    double preemptedPerRecord = 0;       // the main thread's, see MainThreadPreemptions
+    std::vector<double> blocksPreempted;
 };
 
 // The blocks of one kind as one run.
@@ -253,10 +275,13 @@ Result Combine(const std::vector<Result> &blocks, const std::vector<int> &record
         share += b.chatShare * b.chatPaints;
         all.otherPaints += b.otherPaints;
         all.blocksPer1000.push_back(b.cpuPer1000);
+        all.blocksPreempted.push_back(b.preemptedPerRecord);
+        all.preemptedPerRecord += b.preemptedPerRecord * records[i];
         all.latencyMs.insert(all.latencyMs.end(), b.latencyMs.begin(), b.latencyMs.end());
         all.tailMs.insert(all.tailMs.end(), b.tailMs.begin(), b.tailMs.end());
     }
     all.cpuPer1000 = total > 0 ? cpu / total * 1000 : 0;
+    all.preemptedPerRecord = total > 0 ? all.preemptedPerRecord / total : 0;
     all.chatShare = all.chatPaints > 0 ? share / all.chatPaints : 0;
     if (!blocks.empty()) {
         all.otherByClass = blocks.front().otherByClass;
@@ -317,6 +342,7 @@ Result Follow(TFrmKivMain &window, PaintCounter &paints, const QString &chatLog,
     std::atomic<double> writerCpu{0};
     const double tailCpuStart = tail ? tail->cpu.load() : 0;
     const double cpuStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    const long preemptionsStart = MainThreadPreemptions();
     const auto threadsStart = ThreadCpu();
     stretchEnds.push_back(programCpu());
     std::thread writer([&] {
@@ -344,6 +370,7 @@ Result Follow(TFrmKivMain &window, PaintCounter &paints, const QString &chatLog,
     RunEvents(50); // the last rows' paint
     const double tailCpu = tail ? tail->cpu.load() - tailCpuStart : 0;
     const double cpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpuStart - writerCpu - tailCpu;
+    const long preemptions = MainThreadPreemptions() - preemptionsStart;
     QString threads;
     for (const auto &[tid, thread] : ThreadCpu()) {
         if (tid == writerTid || (tail && tid == tail->tid))
@@ -361,6 +388,7 @@ Result Follow(TFrmKivMain &window, PaintCounter &paints, const QString &chatLog,
     Result result;
     result.cpuPer1000 = cpu / records * 1000;
     result.quietestPer1000 = result.cpuPer1000;
+    result.preemptedPerRecord = double(preemptions) / records;
     for (size_t k = 1; k < stretchEnds.size(); ++k)
         result.quietestPer1000 = std::min(result.quietestPer1000, (stretchEnds[k] - stretchEnds[k - 1]) / stretchRows * 1000);
     result.threads = threads.trimmed();
@@ -389,18 +417,22 @@ void Print(const char *what, double rate, const Result &shown, const Result &hid
                 "(bar 0.5 s, goal 0.1 s); chat view painted %d times, %.0f %% of it each; other widgets %d paints (%s)\n",
                 what, rate, shown.cpuPer1000, hidden.cpuPer1000, shown.cpuPer1000 - hidden.cpuPer1000,
                 shown.chatPaints, shown.chatShare * 100, shown.otherPaints, qPrintable(shown.otherByClass.trimmed()));
-    std::printf("  quietest fifth of a block's records: shown %.3f s, hidden %.3f s per 1,000\n", shown.quietestPer1000,
-                hidden.quietestPer1000);
+    std::printf("  quietest fifth of a block's records: shown %.3f s, hidden %.3f s per 1,000; main thread preempted "
+                "%.2f times per record shown, %.2f hidden\n",
+                shown.quietestPer1000, hidden.quietestPer1000, shown.preemptedPerRecord, hidden.preemptedPerRecord);
     if (shown.blocksPer1000.size() > 1 && shown.blocksPer1000.size() == hidden.blocksPer1000.size()) {
         std::vector<double> ratios;
         QString list;
+        QString preempted;
         for (size_t i = 0; i < shown.blocksPer1000.size(); ++i) {
             ratios.push_back(shown.blocksPer1000[i] / std::max(1e-9, hidden.blocksPer1000[i]));
             list += QStringLiteral(" %1/%2").arg(shown.blocksPer1000[i], 0, 'f', 3).arg(hidden.blocksPer1000[i], 0, 'f', 3);
+            preempted += QStringLiteral(" %1/%2").arg(shown.blocksPreempted[i], 0, 'f', 2).arg(hidden.blocksPreempted[i], 0, 'f', 2);
         }
         std::printf("  blocks, shown/hidden s per 1,000:%s; median shown %.3f s, hidden %.3f s, shown/hidden %.2f\n",
                     qPrintable(list), Percentile(shown.blocksPer1000, 0.5), Percentile(hidden.blocksPer1000, 0.5),
                     Percentile(ratios, 0.5));
+        std::printf("  blocks, the main thread preempted per record, shown/hidden:%s\n", qPrintable(preempted));
     }
     std::printf("  CPU per 1,000 records by thread, s: shown %s; hidden %s\n", qPrintable(shown.threads),
                 qPrintable(hidden.threads));

@@ -8,9 +8,8 @@
 // The records at 50/s go in blocks, shown and hidden in turn: a virtual machine's host takes
 // time from it in spells of seconds, which a block shown and the one hidden after it share.
 // Each block's figure is printed too; the spells only ever add to a block. So is how often
-// the main thread was preempted per record: when the display server is woken onto the
-// program's CPU by the picture sent, it takes the CPU at once and the program's work
-// resumes on cold caches.
+// the main thread was preempted per record, which tells whether the display server, woken
+// by each picture sent, ran on the program's CPU or beside it.
 //
 // Usage: bench_follow [records at 50/s (default 1000)] [records at 2,000/s (default 4000)]
 //                     [blocks at 50/s (default 4)] [records of the day before the start (default 2000)]
@@ -78,10 +77,8 @@ std::map<long, std::pair<QString, double>> ThreadCpu()
     return threads;
 }
 
-// How often the main thread was taken off its CPU against its will so far. Another
-// program woken on the same CPU (the display server, at each picture sent) does that, and
-// each time the thread comes back to cold caches: a block whose records are preempted
-// costs more CPU time for the same work.
+// How often the main thread was taken off its CPU against its will so far: another
+// program woken onto the same CPU (the display server, at each picture sent) does that.
 long MainThreadPreemptions()
 {
     QFile status(QStringLiteral("/proc/self/task/%1/status").arg(::getpid()));

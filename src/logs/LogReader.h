@@ -16,6 +16,11 @@
 
 class IClock;
 
+// How many bytes to ask for next, `left` being what the file had beyond the place read to
+// when it was looked at: that and one byte, so that a short read tells the end, or a whole
+// piece once the file has grown past that look while it was read. No more than `readSize`.
+qint64 NextReadBytes(qint64 left, qint64 readSize);
+
 // Reads the day's chat, action and mail files of the LOG folder and hands their text to
 // the processors: whole at the first showing and when the game starts a later day's
 // files (replay mode), and afterwards only what was appended (live mode). A kind whose
@@ -35,11 +40,6 @@ class IClock;
 // It owns nothing: names, buffers and the reading guard live in AppState, so the main
 // window, the folder watch's callback and the 2-second check all work on the same state.
 // Main thread only.
-// How many bytes to ask for next, `left` being what the file had beyond the place read to
-// when it was looked at: that and one byte, so that a short read tells the end, or a whole
-// piece once the file has grown past that look while it was read. No more than `readSize`.
-qint64 NextReadBytes(qint64 left, qint64 readSize);
-
 class LogReader
 {
 public:
